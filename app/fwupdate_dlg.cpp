@@ -1,0 +1,99 @@
+#include "app/fwupdate_dlg.h"
+
+#include "app/load_text.h"
+#include "app/settings.h"
+#include "app/text_format.h"
+#include "resource.h"
+
+namespace {
+constexpr int kStatusColumn = 1;
+constexpr int kShowAllStringMagic = 9999;
+constexpr int kPlaceholderRows = 26;
+}  // namespace
+
+CFWUpdateDlg::CFWUpdateDlg() : appIcon(IDR_MAINFRAME) {
+    deviceName = LoadText(246);
+    interfaceName.clear();
+    initialStatus = LoadText(248);
+    for (auto& guard : busyGuard) guard.store(platform::kInvalidHandle);
+}
+
+CFWUpdateDlg::~CFWUpdateDlg() {
+    // The cancel thread ends the window as its last act; let it return before the window
+    // it used goes away.
+    if (platform::Handle thread = cancelThread.exchange(nullptr)) {
+        platform::Get().threads().WaitForThread(thread, 5000);
+        platform::Get().CloseHandle(thread);
+    }
+}
+
+int CFWUpdateDlg::DoModal() {
+    host_ = platform::Get().windowing().CreateDialogHost(IDD_FWUPDATE_DIALOG);
+    return host_->RunModal(*this);
+}
+
+platform::DialogHost& CFWUpdateDlg::Host() {
+    return *host_;
+}
+
+void CFWUpdateDlg::OnWindowThread(const std::function<void()>& fn) {
+    if (host_) host_->Invoke(fn);
+}
+
+void CFWUpdateDlg::OnInitDialog() {
+    platform::DialogHost& host = Host();
+    std::wstring version = ReadFileVersion(platform::Get().process().ModulePath());
+    std::wstring title = Format(LoadText(258), version);
+    host.SetCaption(LoadText(257));
+    host.SetItemText(IDC_STATIC_TITLE, title);
+    host.SetIconResource(appIcon);
+
+    host.ListInsertColumn(IDC_LIST_DESTINATION, 0, L"DESTINATION", 120);
+    host.ListInsertColumn(IDC_LIST_DESTINATION, 1, L"STATUS", 600);
+    host.ListSetExtendedStyle(IDC_LIST_DESTINATION,
+                              platform::kListGridLines | platform::kListFullRowSelect);
+
+    host.SetItemText(IDC_BTN_SEARCH, LoadText(262));
+    host.SetItemText(IDC_BTN_UPDATE, LoadText(263));
+    host.SetItemText(IDCANCEL, LoadText(264));
+
+    if ((ReadShowAllStringSetting() & 0xFFFF) == kShowAllStringMagic) {
+        for (int i = 0; i < kPlaceholderRows; ++i)
+            host.ListInsertItem(IDC_LIST_DESTINATION, i, L"IP");
+    }
+    host.ListInsertItem(IDC_LIST_DESTINATION, 0, L"DESTINATION");
+    host.ListSetItemText(IDC_LIST_DESTINATION, 0, 0, LoadText(265));
+    host.ListSetItemText(IDC_LIST_DESTINATION, 0, kStatusColumn, L"");
+    // Check boxes come after row 0 exists, so the row starts without the ready mark.
+    host.ListSetExtendedStyle(IDC_LIST_DESTINATION, platform::kListGridLines |
+                                                        platform::kListCheckBoxes |
+                                                        platform::kListFullRowSelect);
+
+    host.SetItemText(IDC_STATIC_STATUS, initialStatus);
+    host.SetItemText(IDC_STATIC_NAME, deviceName);
+    host.SetItemText(IDC_STATIC_INTERFACE, interfaceName);
+    host.SetItemText(IDC_STATIC_NAME_CAPTION, LoadText(259));
+    host.SetItemText(IDC_STATIC_INTERFACE_CAPTION, LoadText(260));
+    host.SetItemText(IDC_STATIC_STATUS_CAPTION, LoadText(261));
+    // The imaging service is stopped in the background from here on (service thread).
+}
+
+void CFWUpdateDlg::OnCommand(int id) {
+    switch (id) {
+        case IDC_BTN_SEARCH:
+            OnSearchDevice();
+            break;
+        case IDC_BTN_UPDATE:
+            OnUpdate();
+            break;
+        case IDCANCEL:
+            OnClose();
+            break;
+        default:
+            break;  // IDOK (Enter with no button focused) does nothing.
+    }
+}
+
+void CFWUpdateDlg::EndDialog(int result) {
+    if (host_) host_->EndDialog(result);
+}

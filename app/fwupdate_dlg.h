@@ -1,0 +1,93 @@
+// The program's only window: what was found, over which interface, what the tool is
+// doing, and the commands Search Device, Update and Close. It owns the state that the
+// worker threads share and the window operations through which they report.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+constexpr int kMaxDestinations = 200;
+constexpr int kBusyLockKinds = 3;
+
+// One per destination row; only slot 0 is used.
+struct DeviceSlot {
+    // The last update thread started for the row; kept after it ended until the next
+    // update of the row or the cancel procedure closes it.
+    std::atomic<platform::Handle> updateThread{nullptr};
+    // 1 from the Update command until the update thread has finished.
+    std::atomic<int> updateRunning{0};
+};
+
+class CFWUpdateDlg : public platform::DialogEvents {
+  public:
+    CFWUpdateDlg();
+    virtual ~CFWUpdateDlg();
+    CFWUpdateDlg(const CFWUpdateDlg&) = delete;
+    CFWUpdateDlg& operator=(const CFWUpdateDlg&) = delete;
+
+    // Shows the window and returns when it has ended (only the cancel procedure ends it).
+    int DoModal();
+
+    // Window events, on the window's thread.
+    void OnInitDialog() override;
+    void OnCommand(int id) override;
+
+    // Commands.
+    void OnSearchDevice();
+    void OnUpdate();
+    void OnClose();
+
+    // Window operations: callable from any thread; each has acted on the window's
+    // controls when it returns.
+    void ShowRowStatus(int row, std::wstring_view text);
+    void SetStatusLabel(std::wstring_view text);
+    std::wstring GetRowStatus(int row);
+    void SetReadyMark(int row, bool on);
+    bool HasReadyMark(int row);
+    void ShowDeviceLabels();
+    void EnableUpdateButton(bool on);
+    void EnableSearchAndClose(bool on);
+    void DisableCommands();
+    bool AnySlotUpdating();
+    // deviceName and interfaceName live on the window's thread: two status queries on
+    // two threads may write them at once, and the last write wins without tearing.
+    void SetDeviceName(std::wstring_view text);
+    void SetInterfaceName(std::wstring_view text);
+
+    // Ends the window with the given result; carried out by the window's thread.
+    void EndDialog(int result);
+
+    // Shared fields.
+    const int appIcon;
+    std::atomic<int> currentRow{0};
+    std::atomic<platform::Handle> serviceThread{nullptr};
+    std::atomic<platform::ThreadId> serviceThreadId{0};
+    std::atomic<platform::Handle> cancelThread{nullptr};
+    std::array<DeviceSlot, kMaxDestinations> slots;
+    std::array<std::atomic<platform::Handle>, kBusyLockKinds> busyGuard;
+    std::array<wchar_t, 256> deviceFriendlyName{};
+
+    // Window-thread state (read and written only inside the window's thread).
+    std::wstring deviceName;
+    std::wstring interfaceName;
+    std::wstring initialStatus;
+
+  private:
+    platform::DialogHost& Host();
+    // Runs fn on the window's thread; does nothing when the window is gone.
+    void OnWindowThread(const std::function<void()>& fn);
+
+    std::unique_ptr<platform::DialogHost> host_;
+};
+
+// The file-version text of an executable ("0.3.61.0"), or empty when it has none.
+std::wstring ReadFileVersion(std::wstring_view path);
+
+// The program's name: the executable's file name without its extension.
+std::wstring ProgramName();

@@ -1,0 +1,53 @@
+#include "platform/linux/clocks.h"
+
+#include <thread>
+
+namespace standin {
+
+ScaledRealClock::ScaledRealClock(double speed)
+    : speed_(speed > 0 ? speed : 1.0), start_(std::chrono::steady_clock::now()) {}
+
+std::uint64_t ScaledRealClock::NowMs() {
+    auto elapsed = std::chrono::steady_clock::now() - start_;
+    double ms = std::chrono::duration<double, std::milli>(elapsed).count() * speed_;
+    return static_cast<std::uint64_t>(ms);
+}
+
+std::chrono::nanoseconds ScaledRealClock::Real(std::uint32_t ms) const {
+    return std::chrono::nanoseconds(static_cast<std::int64_t>(ms * 1e6 / speed_));
+}
+
+void ScaledRealClock::SleepMs(std::uint32_t ms) {
+    std::this_thread::sleep_for(Real(ms));
+}
+
+bool ScaledRealClock::WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+                                const std::function<bool()>& ready, std::uint32_t timeoutMs) {
+    return cv.wait_for(lock, Real(timeoutMs), ready);
+}
+
+VirtualClock::VirtualClock(std::chrono::milliseconds realGrace) : realGrace_(realGrace) {}
+
+std::uint64_t VirtualClock::NowMs() {
+    return now_.load();
+}
+
+void VirtualClock::SleepMs(std::uint32_t ms) {
+    now_.fetch_add(ms);
+    std::this_thread::yield();
+}
+
+void VirtualClock::Advance(std::uint64_t ms) {
+    now_.fetch_add(ms);
+}
+
+bool VirtualClock::WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+                             const std::function<bool()>& ready, std::uint32_t timeoutMs) {
+    if (ready()) return true;
+    if (timeoutMs == 0) return false;
+    if (cv.wait_for(lock, realGrace_, ready)) return true;
+    now_.fetch_add(timeoutMs);
+    return ready();
+}
+
+}  // namespace standin

@@ -1,0 +1,36 @@
+#include "platform/linux/fault_plan.h"
+
+namespace standin {
+
+void FaultPlan::Fail(std::string op, std::uint64_t n, std::uint32_t error, bool persistent) {
+    std::lock_guard lock(mutex_);
+    rules_.push_back(Rule{std::move(op), n, error, persistent});
+}
+
+void FaultPlan::Clear() {
+    std::lock_guard lock(mutex_);
+    rules_.clear();
+}
+
+std::optional<std::uint32_t> FaultPlan::Check(std::string_view op) {
+    std::lock_guard lock(mutex_);
+    ++calls_;
+    std::uint64_t opCalls = 0;
+    for (auto& [name, count] : perOp_) {
+        if (name == op) opCalls = ++count;
+    }
+    if (opCalls == 0) perOp_.emplace_back(std::string(op), opCalls = 1);
+    for (const Rule& rule : rules_) {
+        std::uint64_t seen = rule.op.empty() ? calls_ : (rule.op == op ? opCalls : 0);
+        if (seen == 0) continue;
+        if (seen == rule.n || (rule.persistent && seen > rule.n)) return rule.error;
+    }
+    return std::nullopt;
+}
+
+std::uint64_t FaultPlan::Calls() {
+    std::lock_guard lock(mutex_);
+    return calls_;
+}
+
+}  // namespace standin

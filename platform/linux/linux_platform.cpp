@@ -1,0 +1,108 @@
+#include "platform/linux/linux_platform.h"
+
+#include "app/utf.h"
+#include "platform/linux/last_error.h"
+
+namespace standin {
+
+std::wstring DefaultFileVersion() {
+    return Utf8ToWide(FWUPDATE_VERSION_TEXT);
+}
+
+namespace {
+
+std::unique_ptr<Clock> MakeClock(const PlatformOptions& options) {
+    if (options.time == PlatformOptions::Time::kVirtual) {
+        return std::make_unique<VirtualClock>(options.virtualGrace);
+    }
+    return std::make_unique<ScaledRealClock>(options.speed);
+}
+
+NamedMutexes MakeMutexes(const std::filesystem::path& dir) {
+    if (dir.empty()) return NamedMutexes::FromEnvironment();
+    return NamedMutexes(dir / "global", dir / "session");
+}
+
+}  // namespace
+
+LinuxPlatform::LinuxPlatform(PlatformOptions options)
+    : options_(std::move(options)),
+      clock_(MakeClock(options_)),
+      process_(options_.process),
+      resources_(options_.fileVersion),
+      mutexes_(MakeMutexes(options_.kernelObjectsDir)),
+      screen_(std::move(options_.screen)),
+      threads_(handles_, *clock_) {
+    if (Screen* screen = screen_.get()) {
+        process_.SetConsoleSink([screen](std::wstring_view text) { screen->AppendConsole(text); });
+    }
+}
+
+LinuxPlatform::~LinuxPlatform() {
+    threads_.JoinAll();
+}
+
+std::uint32_t LinuxPlatform::GetLastError() {
+    return standin::GetLastError();
+}
+
+void LinuxPlatform::SetLastError(std::uint32_t code) {
+    standin::SetLastError(code);
+}
+
+bool LinuxPlatform::CloseHandle(platform::Handle handle) {
+    if (!handles_.Remove(handle)) {
+        standin::SetLastError(platform::kErrorInvalidHandle);
+        return false;
+    }
+    return true;
+}
+
+platform::Handle LinuxPlatform::CreateMutex(std::wstring_view name, const platform::MutexOptions&) {
+    if (auto error = faults_.Check("CreateMutex")) {
+        standin::SetLastError(*error);
+        return nullptr;
+    }
+    bool existed = false;
+    std::shared_ptr<MutexObject> object = mutexes_.Open(name, &existed);
+    if (!object) {
+        standin::SetLastError(platform::kErrorAccessDenied);
+        return nullptr;
+    }
+    platform::Handle handle = handles_.Add(object);
+    standin::SetLastError(existed ? platform::kErrorAlreadyExists : platform::kErrorSuccess);
+    return handle;
+}
+
+bool LinuxPlatform::ReleaseMutex(platform::Handle mutex) {
+    if (!handles_.FindAs<MutexObject>(mutex)) {
+        standin::SetLastError(platform::kErrorInvalidHandle);
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<platform::DialogHost> LinuxPlatform::CreateDialogHost(int templateId) {
+    auto host = std::make_unique<DialogHost>(templateId, *clock_, threads_, screen_.get(),
+                                             options_.messageBoxPolicy);
+    host->SetOnDestroy([this](DialogHost* closing) {
+        std::lock_guard lock(dialogMutex_);
+        lastModel_ = closing->Model();
+        if (dialog_ == closing) dialog_ = nullptr;
+    });
+    std::lock_guard lock(dialogMutex_);
+    dialog_ = host.get();
+    return host;
+}
+
+DialogHost* LinuxPlatform::Dialog() {
+    std::lock_guard lock(dialogMutex_);
+    return dialog_;
+}
+
+DialogModel LinuxPlatform::LastModel() {
+    std::lock_guard lock(dialogMutex_);
+    return lastModel_;
+}
+
+}  // namespace standin

@@ -1,0 +1,77 @@
+// The program on Linux: the same application on the stand-in platform, its window in
+// the terminal.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <thread>
+
+#include "app/fwupdate_app.h"
+#include "platform/linux/linux_platform.h"
+#include "platform/linux/terminal_screen.h"
+#include "resource.h"
+
+namespace {
+
+double SpeedFromEnvironment() {
+    const char* value = std::getenv("FWUPDATE_SPEED");
+    double speed = value ? std::atof(value) : 1.0;
+    return speed > 0 ? speed : 1.0;
+}
+
+// Without a terminal the window cannot be drawn; it still takes its commands, one per
+// line on standard input: S (Search Device), U (Update), C (Close), O (OK in a message box).
+void ReadCommandLines(standin::LinuxPlatform& os) {
+    std::thread([&os] {
+        std::string line;
+        while (std::getline(std::cin, line)) {
+            standin::DialogHost* host = os.Dialog();
+            if (host == nullptr || line.empty()) continue;
+            int id = 0;
+            switch (line[0]) {
+                case 'S':
+                case 's':
+                    id = IDC_BTN_SEARCH;
+                    break;
+                case 'U':
+                case 'u':
+                    id = IDC_BTN_UPDATE;
+                    break;
+                case 'C':
+                case 'c':
+                    id = IDCANCEL;
+                    break;
+                case 'O':
+                case 'o':
+                    host->Post([host] { host->DismissMessageBox(); });
+                    continue;
+                default:
+                    continue;
+            }
+            host->Post([host, id] { host->Activate(id); });
+        }
+    }).detach();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    standin::PlatformOptions options;
+    options.speed = SpeedFromEnvironment();
+    options.process.args.assign(argv + 1, argv + argc);
+    bool terminal = ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO);
+    if (terminal) options.screen = standin::MakeTerminalScreen();
+    options.messageBoxPolicy = terminal ? standin::DialogHost::MessageBoxPolicy::kWaitForDismiss
+                                        : standin::DialogHost::MessageBoxPolicy::kCloseAtOnce;
+
+    standin::LinuxPlatform os(std::move(options));
+    platform::Install(&os);
+    if (!terminal) ReadCommandLines(os);
+    CFWUpdateApp app;
+    app.InitInstance();
+    platform::Install(nullptr);
+    // The stdin reader may still be blocked in a read; the process ends here regardless.
+    std::fflush(stdout);
+    std::_Exit(0);
+}

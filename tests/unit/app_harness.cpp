@@ -1,0 +1,126 @@
+#include "app_harness.h"
+
+#include <stdlib.h>
+
+#include <chrono>
+#include <fstream>
+
+#include "app/fwupdate_app.h"
+#include "app/utf.h"
+#include "resource.h"
+
+std::filesystem::path MakeScratchDir() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "fwupdate-test-XXXXXX").string();
+    char* made = ::mkdtemp(pattern.data());
+    return made ? std::filesystem::path(made) : std::filesystem::path();
+}
+
+AppHarness::AppHarness(HarnessOptions options) : dir_(MakeScratchDir()) {
+    std::filesystem::create_directories(dir_ / "bin");
+    if (options.settings) WriteSettings(*options.settings);
+
+    standin::PlatformOptions po;
+    po.time = standin::PlatformOptions::Time::kVirtual;
+    po.virtualGrace = std::chrono::milliseconds(100);
+    po.messageBoxPolicy = options.messageBoxPolicy;
+    po.kernelObjectsDir = dir_ / "kernel";
+    po.fileVersion = options.fileVersion;
+    po.process.modulePath = programPath().string();
+    po.process.args = options.args;
+    po.process.userLanguage = options.userLanguage;
+    po.process.console = [this](std::wstring_view text) {
+        std::lock_guard lock(mutex_);
+        console_ += text;
+    };
+    po.process.messageBox = [this](std::wstring_view text, std::wstring_view caption) {
+        std::lock_guard lock(mutex_);
+        boxes_.push_back(std::wstring(caption) + L": " + std::wstring(text));
+    };
+    os_ = std::make_unique<standin::LinuxPlatform>(std::move(po));
+    platform::Install(os_.get());
+}
+
+AppHarness::~AppHarness() {
+    if (runner_.joinable()) {
+        if (!exited_.load()) {
+            if (standin::DialogHost* host = os_->Dialog()) host->EndDialog(IDCANCEL);
+        }
+        runner_.join();
+    }
+    dlg_.reset();
+    os_.reset();
+    platform::Install(nullptr);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+}
+
+void AppHarness::WriteSettings(const std::string& text) {
+    std::ofstream(dir_ / "bin" / "Settings.ini", std::ios::binary) << text;
+}
+
+void AppHarness::StartApp() {
+    runner_ = std::thread([this] {
+        CFWUpdateApp app;
+        app.InitInstance();
+        exited_.store(true);
+    });
+}
+
+void AppHarness::StartWindow() {
+    runner_ = std::thread([this] {
+        dlg_ = std::make_unique<CFWUpdateDlg>();
+        dlg_->DoModal();
+        exited_.store(true);
+    });
+}
+
+bool AppHarness::WaitForWindow() {
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < until) {
+        if (standin::DialogHost* host = os_->Dialog(); host && host->IsRunning()) return true;
+        if (exited_.load()) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+}
+
+bool AppHarness::WaitForExit(std::chrono::milliseconds limit) {
+    auto until = std::chrono::steady_clock::now() + limit;
+    while (!exited_.load()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    if (runner_.joinable()) runner_.join();
+    return true;
+}
+
+void AppHarness::Click(int controlId) {
+    standin::DialogHost* host = os_->Dialog();
+    if (host == nullptr) return;
+    host->Post([host, controlId] { host->Activate(controlId); });
+    host->Invoke([] {});  // Runs after the click: the window has handled it.
+}
+
+void AppHarness::OnWindow(const std::function<void()>& fn) {
+    if (standin::DialogHost* host = os_->Dialog()) host->Invoke(fn);
+}
+
+standin::DialogModel AppHarness::Snapshot() {
+    standin::DialogModel model;
+    standin::DialogHost* host = os_->Dialog();
+    if (host == nullptr) return os_->LastModel();
+    if (!host->IsRunning() && exited_.load()) return host->Model();  // The window thread is done.
+    host->WithModel([&](const standin::DialogModel& m) { model = m; });
+    return model;
+}
+
+std::wstring AppHarness::ConsoleText() {
+    std::lock_guard lock(mutex_);
+    return console_;
+}
+
+std::vector<std::wstring> AppHarness::AppMessageBoxes() {
+    std::lock_guard lock(mutex_);
+    return boxes_;
+}

@@ -1,0 +1,67 @@
+// Runs the program, or only its main window, on the stand-in platform with virtual time,
+// in a scratch directory of its own, and lets a test press buttons and read the window.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/fwupdate_dlg.h"
+#include "platform/linux/linux_platform.h"
+
+struct HarnessOptions {
+    std::vector<std::string> args;
+    // Written beside the program as Settings.ini when set.
+    std::optional<std::string> settings;
+    std::optional<platform::LangId> userLanguage = platform::kLangEnglishUs;
+    std::optional<std::wstring> fileVersion = standin::DefaultFileVersion();
+    standin::DialogHost::MessageBoxPolicy messageBoxPolicy =
+        standin::DialogHost::MessageBoxPolicy::kCloseAtOnce;
+};
+
+class AppHarness {
+  public:
+    explicit AppHarness(HarnessOptions options = {});
+    ~AppHarness();
+
+    // Runs the whole program (CFWUpdateApp::InitInstance) on a thread of its own, which
+    // becomes the window's thread.
+    void StartApp();
+    // Runs only the main window, modally, on a thread of its own.
+    void StartWindow();
+    // Waits until the window serves calls; false when it did not come up.
+    bool WaitForWindow();
+    // Waits until the program (or the window) has returned.
+    bool WaitForExit(std::chrono::milliseconds limit = std::chrono::seconds(20));
+
+    // Presses a control as the operator would and returns once the window handled it.
+    void Click(int controlId);
+    // Runs fn on the window's thread.
+    void OnWindow(const std::function<void()>& fn);
+    standin::DialogModel Snapshot();
+
+    std::wstring ConsoleText();
+    std::vector<std::wstring> AppMessageBoxes();
+
+    standin::LinuxPlatform& os() { return *os_; }
+    CFWUpdateDlg& dlg() { return *dlg_; }
+    const std::filesystem::path& dir() const { return dir_; }
+    std::filesystem::path programPath() const { return dir_ / "bin" / "FWUpdate"; }
+    void WriteSettings(const std::string& text);
+
+  private:
+    std::filesystem::path dir_;
+    std::unique_ptr<standin::LinuxPlatform> os_;
+    std::unique_ptr<CFWUpdateDlg> dlg_;
+    std::thread runner_;
+    std::atomic<bool> exited_{false};
+    std::mutex mutex_;
+    std::wstring console_;
+    std::vector<std::wstring> boxes_;
+};
+
+// A scratch directory removed with the object.
+std::filesystem::path MakeScratchDir();
