@@ -9,6 +9,7 @@
 #include "platform/kernel_objects.h"
 #include "platform/process.h"
 #include "platform/resources.h"
+#include "platform/still_image.h"
 #include "platform/threads.h"
 #include "platform/types.h"
 
@@ -23,6 +24,7 @@ class Platform {
     virtual KernelObjects& kernel() = 0;
     virtual Resources& resources() = 0;
     virtual Windowing& windowing() = 0;
+    virtual StillImage& stillImage() = 0;
 
     // The calling thread's last error, set by every failing operation of the seam.
     virtual std::uint32_t GetLastError() = 0;

@@ -41,6 +41,7 @@ constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorOperationAborted = 995;
 constexpr std::uint32_t kErrorIoPending = 997;
 constexpr std::uint32_t kErrorServiceDisabled = 1058;
+constexpr std::uint32_t kErrorDeviceNotConnected = 1167;
 
 // Language identifiers used by the language choice.
 constexpr LangId kLangEnglishUs = 0x0409;

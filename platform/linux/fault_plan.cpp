@@ -2,9 +2,9 @@
 
 namespace standin {
 
-void FaultPlan::Fail(std::string op, std::uint64_t n, std::uint32_t error, bool persistent) {
+void FaultPlan::Add(std::string op, std::uint64_t n, Fault fault, bool persistent) {
     std::lock_guard lock(mutex_);
-    rules_.push_back(Rule{std::move(op), n, error, persistent});
+    rules_.push_back(Rule{std::move(op), n, fault, persistent});
 }
 
 void FaultPlan::Clear() {
@@ -12,7 +12,7 @@ void FaultPlan::Clear() {
     rules_.clear();
 }
 
-std::optional<std::uint32_t> FaultPlan::Check(std::string_view op) {
+std::optional<Fault> FaultPlan::Check(std::string_view op) {
     std::lock_guard lock(mutex_);
     ++calls_;
     std::uint64_t opCalls = 0;
@@ -23,7 +23,7 @@ std::optional<std::uint32_t> FaultPlan::Check(std::string_view op) {
     for (const Rule& rule : rules_) {
         std::uint64_t seen = rule.op.empty() ? calls_ : (rule.op == op ? opCalls : 0);
         if (seen == 0) continue;
-        if (seen == rule.n || (rule.persistent && seen > rule.n)) return rule.error;
+        if (seen == rule.n || (rule.persistent && seen > rule.n)) return rule.fault;
     }
     return std::nullopt;
 }
@@ -31,6 +31,14 @@ std::optional<std::uint32_t> FaultPlan::Check(std::string_view op) {
 std::uint64_t FaultPlan::Calls() {
     std::lock_guard lock(mutex_);
     return calls_;
+}
+
+std::uint64_t FaultPlan::CallsOf(std::string_view op) {
+    std::lock_guard lock(mutex_);
+    for (const auto& [name, count] : perOp_) {
+        if (name == op) return count;
+    }
+    return 0;
 }
 
 }  // namespace standin

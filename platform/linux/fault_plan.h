@@ -1,5 +1,6 @@
-// Failures injected into the stand-in platform: fail the Nth call of an operation (or of
-// any operation), once or from then on, with a given system error code.
+// Failures injected into the stand-in platform: the Nth call of an operation (or of any
+// operation) fails, goes pending in one of several ways, or moves fewer bytes; once, or
+// from then on.
 #pragma once
 
 #include <cstdint>
@@ -11,21 +12,40 @@
 
 namespace standin {
 
+struct Fault {
+    enum class Action {
+        kFail,                // fails at once with error
+        kPendingDone,         // goes pending, then ends with the bytes moved
+        kPendingStall,        // goes pending and never ends unless cancelled
+        kPendingAbandoned,    // goes pending; the wait for it ends as abandoned
+        kPendingWaitFails,    // goes pending; the wait for it fails with error
+        kPendingResultFails,  // goes pending, ends, and fetching its result fails with error
+        kShort,               // moves only `bytes` bytes
+    };
+    Action action = Action::kFail;
+    std::uint32_t error = 0;
+    std::uint32_t bytes = 0;
+};
+
 class FaultPlan {
   public:
     // op empty: the Nth call of any operation. n counts from 1.
-    void Fail(std::string op, std::uint64_t n, std::uint32_t error, bool persistent = false);
+    void Add(std::string op, std::uint64_t n, Fault fault, bool persistent = false);
+    void Fail(std::string op, std::uint64_t n, std::uint32_t error, bool persistent = false) {
+        Add(std::move(op), n, Fault{Fault::Action::kFail, error, 0}, persistent);
+    }
     void Clear();
-    // Called by each operation: the error to fail this call with, if any.
-    std::optional<std::uint32_t> Check(std::string_view op);
-    // Calls counted so far (all operations).
+    // Called by each operation: what to do instead of the normal work, if anything.
+    std::optional<Fault> Check(std::string_view op);
+    // Calls counted so far (all operations, or one).
     std::uint64_t Calls();
+    std::uint64_t CallsOf(std::string_view op);
 
   private:
     struct Rule {
         std::string op;
         std::uint64_t n;
-        std::uint32_t error;
+        Fault fault;
         bool persistent;
     };
     std::mutex mutex_;

@@ -31,6 +31,7 @@ LinuxPlatform::LinuxPlatform(PlatformOptions options)
       process_(options_.process),
       resources_(options_.fileVersion),
       mutexes_(MakeMutexes(options_.kernelObjectsDir)),
+      driver_(handles_, *clock_, faults_),
       screen_(std::move(options_.screen)),
       threads_(handles_, *clock_) {
     if (Screen* screen = screen_.get()) {
@@ -59,8 +60,8 @@ bool LinuxPlatform::CloseHandle(platform::Handle handle) {
 }
 
 platform::Handle LinuxPlatform::CreateMutex(std::wstring_view name, const platform::MutexOptions&) {
-    if (auto error = faults_.Check("CreateMutex")) {
-        standin::SetLastError(*error);
+    if (auto fault = faults_.Check("CreateMutex")) {
+        standin::SetLastError(fault->error);
         return nullptr;
     }
     bool existed = false;

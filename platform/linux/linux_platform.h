@@ -15,6 +15,7 @@
 #include "platform/linux/named_mutex.h"
 #include "platform/linux/process.h"
 #include "platform/linux/resources.h"
+#include "platform/linux/still_image_driver.h"
 #include "platform/linux/threads.h"
 #include "platform/platform.h"
 
@@ -52,6 +53,7 @@ class LinuxPlatform : public platform::Platform,
     platform::KernelObjects& kernel() override { return *this; }
     platform::Resources& resources() override { return resources_; }
     platform::Windowing& windowing() override { return *this; }
+    platform::StillImage& stillImage() override { return driver_; }
     std::uint32_t GetLastError() override;
     void SetLastError(std::uint32_t code) override;
     bool CloseHandle(platform::Handle handle) override;
@@ -62,6 +64,7 @@ class LinuxPlatform : public platform::Platform,
     Process& StandInProcess() { return process_; }
     HandleTable& Handles() { return handles_; }
     FaultPlan& Faults() { return faults_; }
+    StillImageDriver& Driver() { return driver_; }
     // The window while it exists; null before the program opened one and after it ended.
     DialogHost* Dialog();
     // The window as it stood when it was destroyed.
@@ -80,6 +83,7 @@ class LinuxPlatform : public platform::Platform,
     Process process_;
     Resources resources_;
     NamedMutexes mutexes_;
+    StillImageDriver driver_;
     std::unique_ptr<Screen> screen_;
     std::mutex dialogMutex_;
     DialogHost* dialog_ = nullptr;
