@@ -68,7 +68,7 @@ class FileLock {
 
 }  // namespace
 
-std::shared_ptr<MutexObject> NamedMutexes::Open(std::wstring_view name, bool* existed) {
+std::filesystem::path NamedMutexes::PathOf(std::wstring_view name) {
     constexpr std::wstring_view kGlobal = L"Global\\";
     constexpr std::wstring_view kLocal = L"Local\\";
     std::filesystem::path dir = sessionDir_;
@@ -78,12 +78,28 @@ std::shared_ptr<MutexObject> NamedMutexes::Open(std::wstring_view name, bool* ex
     } else if (name.starts_with(kLocal)) {
         name.remove_prefix(kLocal.size());
     }
+    return dir / FileNameFor(name);
+}
+
+bool NamedMutexes::Exists(std::wstring_view name) {
+    std::filesystem::path path = PathOf(name);
+    FileLock guard(path.parent_path() / ".guard");
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
+std::shared_ptr<MutexObject> NamedMutexes::Open(std::wstring_view name, bool* existed) {
+    std::filesystem::path path = PathOf(name);
+    std::filesystem::path dir = path.parent_path();
     if (!EnsureDirectory(dir)) return nullptr;
 
     // Creating and testing a name is one step for all processes: the guard serialises it.
     FileLock guard(dir / ".guard");
     if (!guard.ok()) return nullptr;
-    int fd = ::open((dir / FileNameFor(name)).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
     ::fchmod(fd, 0666);
     // Nobody else holds a handle exactly when an exclusive lock is free.

@@ -28,11 +28,16 @@ class NamedMutexes {
     // The object for a name and whether the name existed before; null with errno-based
     // failure when the directory cannot be used.
     std::shared_ptr<MutexObject> Open(std::wstring_view name, bool* existed);
+    // Whether some process holds a handle to the name now (creates nothing).
+    bool Exists(std::wstring_view name);
 
     // Default directories: FWUPDATE_KERNEL_OBJECTS (tests set it) or /tmp/norvik-kernel-objects.
     static NamedMutexes FromEnvironment();
 
   private:
+    // The directory and file of a name.
+    std::filesystem::path PathOf(std::wstring_view name);
+
     std::filesystem::path globalDir_;
     std::filesystem::path sessionDir_;
 };

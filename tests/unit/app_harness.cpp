@@ -16,8 +16,9 @@ std::filesystem::path MakeScratchDir() {
     return made ? std::filesystem::path(made) : std::filesystem::path();
 }
 
-AppHarness::AppHarness(HarnessOptions options) : dir_(MakeScratchDir()) {
-    std::filesystem::create_directories(dir_ / "bin");
+AppHarness::AppHarness(HarnessOptions options)
+    : dir_(MakeScratchDir()), programDir_(options.programDir) {
+    std::filesystem::create_directories(dir_ / programDir_);
     if (options.settings) WriteSettings(*options.settings);
 
     standin::PlatformOptions po;
@@ -56,7 +57,7 @@ AppHarness::~AppHarness() {
 }
 
 void AppHarness::WriteSettings(const std::string& text) {
-    std::ofstream(dir_ / "bin" / "Settings.ini", std::ios::binary) << text;
+    std::ofstream(dir_ / programDir_ / "Settings.ini", std::ios::binary) << text;
 }
 
 void AppHarness::StartApp() {

@@ -14,6 +14,8 @@
 
 struct HarnessOptions {
     std::vector<std::string> args;
+    // The folder beside the scratch directory's root that holds the program.
+    std::string programDir = "bin";
     // Written beside the program as Settings.ini when set.
     std::optional<std::string> settings;
     std::optional<platform::LangId> userLanguage = platform::kLangEnglishUs;
@@ -49,11 +51,12 @@ class AppHarness {
     standin::LinuxPlatform& os() { return *os_; }
     CFWUpdateDlg& dlg() { return *dlg_; }
     const std::filesystem::path& dir() const { return dir_; }
-    std::filesystem::path programPath() const { return dir_ / "bin" / "FWUpdate"; }
+    std::filesystem::path programPath() const { return dir_ / programDir_ / "FWUpdate"; }
     void WriteSettings(const std::string& text);
 
   private:
     std::filesystem::path dir_;
+    std::string programDir_;
     std::unique_ptr<standin::LinuxPlatform> os_;
     std::unique_ptr<CFWUpdateDlg> dlg_;
     std::thread runner_;
