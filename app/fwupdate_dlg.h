@@ -83,7 +83,7 @@ class CFWUpdateDlg : public platform::DialogEvents {
     // Runs fn on the window's thread; does nothing when the window is gone.
     void OnWindowThread(const std::function<void()>& fn);
 
-    std::unique_ptr<platform::DialogHost> host_;
+    std::shared_ptr<platform::DialogHost> host_;
 };
 
 // The file-version text of an executable ("0.3.61.0"), or empty when it has none.

@@ -71,7 +71,9 @@ class DialogHost {
 class Windowing {
   public:
     virtual ~Windowing() = default;
-    virtual std::unique_ptr<DialogHost> CreateDialogHost(int templateId) = 0;
+    // Shared: the side that made the window may keep it for a while after the program let
+    // go of it (tests read it after the window ended).
+    virtual std::shared_ptr<DialogHost> CreateDialogHost(int templateId) = 0;
 };
 
 }  // namespace platform

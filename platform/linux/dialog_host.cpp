@@ -13,9 +13,7 @@ DialogHost::DialogHost(int templateId, Clock& clock, Threads& threads, Screen* s
       policy_(policy),
       model_(DialogModel::FromTemplate(templateId)) {}
 
-DialogHost::~DialogHost() {
-    if (onDestroy_) onDestroy_(this);
-}
+DialogHost::~DialogHost() = default;
 
 int DialogHost::RunModal(platform::DialogEvents& events) {
     {

@@ -57,8 +57,6 @@ class DialogHost : public platform::DialogHost, public ScreenSink {
     void WithModel(const std::function<void(const DialogModel&)>& fn);
     // Whether RunModal has started serving and has not ended yet.
     bool IsRunning();
-    // Called from the destructor, when no thread uses the window any more.
-    void SetOnDestroy(std::function<void(DialogHost*)> fn) { onDestroy_ = std::move(fn); }
 
   private:
     struct Task {
@@ -76,7 +74,6 @@ class DialogHost : public platform::DialogHost, public ScreenSink {
     MessageBoxPolicy policy_;
     DialogModel model_;
     platform::DialogEvents* events_ = nullptr;
-    std::function<void(DialogHost*)> onDestroy_;
 
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -83,27 +83,17 @@ bool LinuxPlatform::ReleaseMutex(platform::Handle mutex) {
     return true;
 }
 
-std::unique_ptr<platform::DialogHost> LinuxPlatform::CreateDialogHost(int templateId) {
-    auto host = std::make_unique<DialogHost>(templateId, *clock_, threads_, screen_.get(),
+std::shared_ptr<platform::DialogHost> LinuxPlatform::CreateDialogHost(int templateId) {
+    auto host = std::make_shared<DialogHost>(templateId, *clock_, threads_, screen_.get(),
                                              options_.messageBoxPolicy);
-    host->SetOnDestroy([this](DialogHost* closing) {
-        std::lock_guard lock(dialogMutex_);
-        lastModel_ = closing->Model();
-        if (dialog_ == closing) dialog_ = nullptr;
-    });
     std::lock_guard lock(dialogMutex_);
-    dialog_ = host.get();
+    dialog_ = host;
     return host;
 }
 
-DialogHost* LinuxPlatform::Dialog() {
+std::shared_ptr<DialogHost> LinuxPlatform::Dialog() {
     std::lock_guard lock(dialogMutex_);
     return dialog_;
-}
-
-DialogModel LinuxPlatform::LastModel() {
-    std::lock_guard lock(dialogMutex_);
-    return lastModel_;
 }
 
 }  // namespace standin

@@ -65,16 +65,14 @@ class LinuxPlatform : public platform::Platform,
     HandleTable& Handles() { return handles_; }
     FaultPlan& Faults() { return faults_; }
     StillImageDriver& Driver() { return driver_; }
-    // The window while it exists; null before the program opened one and after it ended.
-    DialogHost* Dialog();
-    // The window as it stood when it was destroyed.
-    DialogModel LastModel();
+    // The window the program opened last; null before it opened one.
+    std::shared_ptr<DialogHost> Dialog();
 
   private:
     platform::Handle CreateMutex(std::wstring_view name,
                                  const platform::MutexOptions& options) override;
     bool ReleaseMutex(platform::Handle mutex) override;
-    std::unique_ptr<platform::DialogHost> CreateDialogHost(int templateId) override;
+    std::shared_ptr<platform::DialogHost> CreateDialogHost(int templateId) override;
 
     PlatformOptions options_;
     std::unique_ptr<Clock> clock_;
@@ -86,8 +84,7 @@ class LinuxPlatform : public platform::Platform,
     StillImageDriver driver_;
     std::unique_ptr<Screen> screen_;
     std::mutex dialogMutex_;
-    DialogHost* dialog_ = nullptr;
-    DialogModel lastModel_;
+    std::shared_ptr<DialogHost> dialog_;
     // Last: joined first, while everything the threads use still exists.
     Threads threads_;
 };

@@ -26,8 +26,12 @@ void ReadCommandLines(standin::LinuxPlatform& os) {
     std::thread([&os] {
         std::string line;
         while (std::getline(std::cin, line)) {
-            standin::DialogHost* host = os.Dialog();
-            if (host == nullptr || line.empty()) continue;
+            // A command typed before the window is up waits for it.
+            std::shared_ptr<standin::DialogHost> host;
+            while (!(host = os.Dialog()) || !host->IsRunning()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            if (line.empty()) continue;
             int id = 0;
             switch (line[0]) {
                 case 'S':
@@ -49,7 +53,7 @@ void ReadCommandLines(standin::LinuxPlatform& os) {
                 default:
                     continue;
             }
-            host->Post([host, id] { host->Activate(id); });
+            host->Post([h = host.get(), id] { h->Activate(id); });
         }
     }).detach();
 }

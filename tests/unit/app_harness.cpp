@@ -45,7 +45,7 @@ AppHarness::AppHarness(HarnessOptions options)
 AppHarness::~AppHarness() {
     if (runner_.joinable()) {
         if (!exited_.load()) {
-            if (standin::DialogHost* host = os_->Dialog()) host->EndDialog(IDCANCEL);
+            if (auto host = os_->Dialog()) host->EndDialog(IDCANCEL);
         }
         runner_.join();
     }
@@ -79,7 +79,7 @@ void AppHarness::StartWindow() {
 bool AppHarness::WaitForWindow() {
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < until) {
-        if (standin::DialogHost* host = os_->Dialog(); host && host->IsRunning()) return true;
+        if (auto host = os_->Dialog(); host && host->IsRunning()) return true;
         if (exited_.load()) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -97,21 +97,21 @@ bool AppHarness::WaitForExit(std::chrono::milliseconds limit) {
 }
 
 void AppHarness::Click(int controlId) {
-    standin::DialogHost* host = os_->Dialog();
+    auto host = os_->Dialog();
     if (host == nullptr) return;
-    host->Post([host, controlId] { host->Activate(controlId); });
+    host->Post([h = host.get(), controlId] { h->Activate(controlId); });
     host->Invoke([] {});  // Runs after the click: the window has handled it.
 }
 
 void AppHarness::OnWindow(const std::function<void()>& fn) {
-    if (standin::DialogHost* host = os_->Dialog()) host->Invoke(fn);
+    if (auto host = os_->Dialog()) host->Invoke(fn);
 }
 
 standin::DialogModel AppHarness::Snapshot() {
     standin::DialogModel model;
-    standin::DialogHost* host = os_->Dialog();
-    if (host == nullptr) return os_->LastModel();
-    if (!host->IsRunning() && exited_.load()) return host->Model();  // The window thread is done.
+    auto host = os_->Dialog();
+    if (host == nullptr) return model;
+    if (!host->IsRunning()) return host->Model();  // The window thread no longer touches it.
     host->WithModel([&](const standin::DialogModel& m) { model = m; });
     return model;
 }
