@@ -4,6 +4,7 @@
 #include "app/settings.h"
 #include "app/text_format.h"
 #include "resource.h"
+#include "service/service_thread.h"
 
 namespace {
 constexpr int kStatusColumn = 1;
@@ -75,7 +76,8 @@ void CFWUpdateDlg::OnInitDialog() {
     host.SetItemText(IDC_STATIC_NAME_CAPTION, LoadText(259));
     host.SetItemText(IDC_STATIC_INTERFACE_CAPTION, LoadText(260));
     host.SetItemText(IDC_STATIC_STATUS_CAPTION, LoadText(261));
-    // The imaging service is stopped in the background from here on (service thread).
+    // The imaging service is stopped in the background from here on.
+    if (serviceThread.load() == nullptr) StartServiceThread(*this, 1);
 }
 
 void CFWUpdateDlg::OnCommand(int id) {

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,8 @@ class CFWUpdateDlg : public platform::DialogEvents {
     // Window operations: callable from any thread; each has acted on the window's
     // controls when it returns.
     void ShowRowStatus(int row, std::wstring_view text);
+    // Sets the row's status cell only; the status label keeps its text.
+    void SetRowStatus(int row, std::wstring_view text);
     void SetStatusLabel(std::wstring_view text);
     std::wstring GetRowStatus(int row);
     void SetReadyMark(int row, bool on);
@@ -63,6 +66,20 @@ class CFWUpdateDlg : public platform::DialogEvents {
     // Ends the window with the given result; carried out by the window's thread.
     void EndDialog(int result);
 
+    // Device discovery and busy locks.
+    bool FindDeviceFriendlyName();
+    bool AcquireBusyLock(int kind);
+    bool LockScanApplications();
+    void ReleaseBusyLocks();
+    bool HasVantorLock();
+    std::wstring FriendlyName();
+
+    // The imaging service: whether it is closed, starting the service thread when not.
+    bool CheckWiaClosed(int callerFlag, int eventNumber);
+
+    // The status query behind Search Device and the service thread.
+    int GetDeviceStatus(int callerFlag, int eventNumber);
+
     // Shared fields.
     const int appIcon;
     std::atomic<int> currentRow{0};
@@ -71,7 +88,6 @@ class CFWUpdateDlg : public platform::DialogEvents {
     std::atomic<platform::Handle> cancelThread{nullptr};
     std::array<DeviceSlot, kMaxDestinations> slots;
     std::array<std::atomic<platform::Handle>, kBusyLockKinds> busyGuard;
-    std::array<wchar_t, 256> deviceFriendlyName{};
 
     // Window-thread state (read and written only inside the window's thread).
     std::wstring deviceName;
@@ -84,6 +100,10 @@ class CFWUpdateDlg : public platform::DialogEvents {
     void OnWindowThread(const std::function<void()>& fn);
 
     std::shared_ptr<platform::DialogHost> host_;
+    // The scanner's friendly name as device setup registered it (at most 255 characters):
+    // written by the lookup, read for the busy-lock names, on whichever thread runs them.
+    std::mutex friendlyNameMutex_;
+    std::wstring deviceFriendlyName;
 };
 
 // The file-version text of an executable ("0.3.61.0"), or empty when it has none.

@@ -15,6 +15,10 @@ void CFWUpdateDlg::ShowRowStatus(int row, std::wstring_view text) {
     });
 }
 
+void CFWUpdateDlg::SetRowStatus(int row, std::wstring_view text) {
+    OnWindowThread([&] { Host().ListSetItemText(IDC_LIST_DESTINATION, row, kStatusColumn, text); });
+}
+
 void CFWUpdateDlg::SetStatusLabel(std::wstring_view text) {
     OnWindowThread([&] { Host().SetItemText(IDC_STATIC_STATUS, text); });
 }

@@ -5,10 +5,12 @@
 #include <cstdint>
 
 #include "platform/clock.h"
+#include "platform/device_setup.h"
 #include "platform/dialog_host.h"
 #include "platform/kernel_objects.h"
 #include "platform/process.h"
 #include "platform/resources.h"
+#include "platform/service_manager.h"
 #include "platform/still_image.h"
 #include "platform/threads.h"
 #include "platform/types.h"
@@ -25,6 +27,8 @@ class Platform {
     virtual Resources& resources() = 0;
     virtual Windowing& windowing() = 0;
     virtual StillImage& stillImage() = 0;
+    virtual DeviceSetup& deviceSetup() = 0;
+    virtual ServiceManager& services() = 0;
 
     // The calling thread's last error, set by every failing operation of the seam.
     virtual std::uint32_t GetLastError() = 0;

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "link/console.h"
 #include "resource.h"
+#include "service/wia_control.h"
 
 namespace {
 
@@ -55,7 +56,11 @@ std::uint32_t CancelThread(CFWUpdateDlg& dlg) {
     WaitForUpdateThreads(dlg);
     WaitForServiceThread(dlg);
     dlg.ShowRowStatus(0, LoadText(231));
-    // Restarting the imaging service and giving back the busy locks come here.
+    {
+        CWIAControl wia;
+        if (!wia.StartWia()) dlg.ShowRowStatus(0, LoadText(227));
+    }
+    dlg.ReleaseBusyLocks();
     dlg.EndDialog(IDCANCEL);
     return 0;
 }

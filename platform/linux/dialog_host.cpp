@@ -27,6 +27,8 @@ int DialogHost::RunModal(platform::DialogEvents& events) {
     if (screen_) screen_->Render(model_);
 
     std::unique_lock lock(mutex_);
+    firstShown_ = model_;
+    shown_ = true;
     while (!ended_) {
         RunPending(lock);
         if (ended_) break;
@@ -100,9 +102,14 @@ bool DialogHost::IsWindowThread() {
     return std::this_thread::get_id() == windowThread_;
 }
 
+DialogModel DialogHost::FirstShown() {
+    std::lock_guard lock(mutex_);
+    return firstShown_;
+}
+
 bool DialogHost::IsRunning() {
     std::lock_guard lock(mutex_);
-    return running_ && !ended_;
+    return running_ && shown_ && !ended_;
 }
 
 std::uint32_t DialogHost::WaitForThreadPumping(platform::Handle thread, std::uint32_t timeoutMs) {

@@ -55,7 +55,10 @@ class DialogHost : public platform::DialogHost, public ScreenSink {
 
     // Runs fn on the window's thread with the model (a consistent snapshot for tests).
     void WithModel(const std::function<void(const DialogModel&)>& fn);
-    // Whether RunModal has started serving and has not ended yet.
+    // The window as the operator first saw it: right after its initialisation, before
+    // any call from another thread was served. Valid once IsRunning() was true.
+    DialogModel FirstShown();
+    // Whether the window is initialised, serving, and has not ended yet.
     bool IsRunning();
 
   private:
@@ -73,13 +76,15 @@ class DialogHost : public platform::DialogHost, public ScreenSink {
     Screen* screen_;
     MessageBoxPolicy policy_;
     DialogModel model_;
+    DialogModel firstShown_;
     platform::DialogEvents* events_ = nullptr;
 
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Task> tasks_;
     std::thread::id windowThread_;
-    bool running_ = false;
+    bool running_ = false;  // accepts calls (from the start of its initialisation)
+    bool shown_ = false;    // initialised and serving
     bool ended_ = false;
 };
 

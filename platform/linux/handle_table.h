@@ -11,7 +11,7 @@
 
 namespace standin {
 
-enum class ObjectKind { kThread, kMutex, kDevice, kEvent };
+enum class ObjectKind { kThread, kMutex, kDevice, kEvent, kService };
 
 class KernelObject {
   public:

@@ -32,6 +32,8 @@ LinuxPlatform::LinuxPlatform(PlatformOptions options)
       resources_(options_.fileVersion),
       mutexes_(MakeMutexes(options_.kernelObjectsDir)),
       driver_(handles_, *clock_, faults_),
+      registry_(faults_),
+      scm_(handles_, *clock_, faults_),
       screen_(std::move(options_.screen)),
       threads_(handles_, *clock_) {
     if (Screen* screen = screen_.get()) {

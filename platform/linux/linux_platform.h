@@ -9,12 +9,14 @@
 #include <optional>
 
 #include "platform/linux/clocks.h"
+#include "platform/linux/device_registry.h"
 #include "platform/linux/dialog_host.h"
 #include "platform/linux/fault_plan.h"
 #include "platform/linux/handle_table.h"
 #include "platform/linux/named_mutex.h"
 #include "platform/linux/process.h"
 #include "platform/linux/resources.h"
+#include "platform/linux/service_control_manager.h"
 #include "platform/linux/still_image_driver.h"
 #include "platform/linux/threads.h"
 #include "platform/platform.h"
@@ -54,6 +56,8 @@ class LinuxPlatform : public platform::Platform,
     platform::Resources& resources() override { return resources_; }
     platform::Windowing& windowing() override { return *this; }
     platform::StillImage& stillImage() override { return driver_; }
+    platform::DeviceSetup& deviceSetup() override { return registry_; }
+    platform::ServiceManager& services() override { return scm_; }
     std::uint32_t GetLastError() override;
     void SetLastError(std::uint32_t code) override;
     bool CloseHandle(platform::Handle handle) override;
@@ -65,6 +69,8 @@ class LinuxPlatform : public platform::Platform,
     HandleTable& Handles() { return handles_; }
     FaultPlan& Faults() { return faults_; }
     StillImageDriver& Driver() { return driver_; }
+    DeviceRegistry& Registry() { return registry_; }
+    ServiceControlManager& Scm() { return scm_; }
     // The window the program opened last; null before it opened one.
     std::shared_ptr<DialogHost> Dialog();
 
@@ -82,6 +88,8 @@ class LinuxPlatform : public platform::Platform,
     Resources resources_;
     NamedMutexes mutexes_;
     StillImageDriver driver_;
+    DeviceRegistry registry_;
+    ServiceControlManager scm_;
     std::unique_ptr<Screen> screen_;
     std::mutex dialogMutex_;
     std::shared_ptr<DialogHost> dialog_;

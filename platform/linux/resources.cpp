@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/utf.h"
+#include "platform/linux/device_registry.h"
 #include "platform/linux/string_tables.h"
 
 namespace standin {
@@ -31,17 +32,6 @@ void AddEntry(std::vector<std::uint8_t>& info, const std::wstring& key,
     auto size = static_cast<std::uint32_t>(value.size());
     for (int i = 0; i < 4; ++i) info.push_back(static_cast<std::uint8_t>(size >> (8 * i)));
     info.insert(info.end(), value.begin(), value.end());
-}
-
-std::vector<std::uint8_t> Utf16Bytes(const std::wstring& text) {
-    std::vector<std::uint8_t> bytes;
-    for (char16_t unit : WideToUtf16(text)) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
-    return bytes;
 }
 
 }  // namespace

@@ -116,6 +116,20 @@ standin::DialogModel AppHarness::Snapshot() {
     return model;
 }
 
+standin::DialogModel AppHarness::FirstShown() {
+    auto host = os_->Dialog();
+    return host ? host->FirstShown() : standin::DialogModel();
+}
+
+bool AppHarness::WaitForWorkers() {
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (os_->StandInThreads().Running() != 0) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
 std::wstring AppHarness::ConsoleText() {
     std::lock_guard lock(mutex_);
     return console_;

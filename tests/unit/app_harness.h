@@ -44,6 +44,10 @@ class AppHarness {
     // Runs fn on the window's thread.
     void OnWindow(const std::function<void()>& fn);
     standin::DialogModel Snapshot();
+    // The window right after its initialisation, before any worker changed it.
+    standin::DialogModel FirstShown();
+    // Waits until no worker thread of the program runs (the service thread, say).
+    bool WaitForWorkers();
 
     std::wstring ConsoleText();
     std::vector<std::wstring> AppMessageBoxes();
