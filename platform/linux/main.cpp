@@ -4,15 +4,35 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "app/fwupdate_app.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/linux/scenario_setup.h"
 #include "platform/linux/terminal_screen.h"
 #include "resource.h"
 
 namespace {
+
+// The simulated set-up: FWUPDATE_SCENARIO, "normal" when unset.
+std::optional<sim::Scenario> ScenarioFromEnvironment() {
+    const char* value = std::getenv("FWUPDATE_SCENARIO");
+    std::string error;
+    auto scenario = sim::ParseScenario(value && *value ? value : "normal", error);
+    if (!scenario) {
+        std::cerr << "FWUPDATE_SCENARIO: " << error << "\nScenarios:\n";
+        for (const sim::ScenarioInfo& info : sim::ScenarioList()) {
+            std::cerr << "  " << info.name << "  " << info.description << "\n";
+        }
+        std::cerr << "Settings (name:key=value,...):\n";
+        for (const sim::ScenarioInfo& info : sim::ScenarioSettings()) {
+            std::cerr << "  " << info.name << "  " << info.description << "\n";
+        }
+    }
+    return scenario;
+}
 
 double SpeedFromEnvironment() {
     const char* value = std::getenv("FWUPDATE_SPEED");
@@ -61,6 +81,8 @@ void ReadCommandLines(standin::LinuxPlatform& os) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::optional<sim::Scenario> scenario = ScenarioFromEnvironment();
+    if (!scenario) return 2;
     standin::PlatformOptions options;
     options.speed = SpeedFromEnvironment();
     options.process.args.assign(argv + 1, argv + argc);
@@ -70,6 +92,7 @@ int main(int argc, char** argv) {
                                         : standin::DialogHost::MessageBoxPolicy::kCloseAtOnce;
 
     standin::LinuxPlatform os(std::move(options));
+    standin::InstallScenario(os, *scenario);
     platform::Install(&os);
     if (!terminal) ReadCommandLines(os);
     CFWUpdateApp app;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -141,8 +142,9 @@ constexpr Image k505{"505", 13633428, "ACEZ", 0x1004};
 constexpr Image k506{"506", 8388608, "ACEZ", 4};
 constexpr Image k507{"507", 26214400, "ACEE", 4};
 
-// Image bytes: the head, then a pattern, so a checksum tells pieces out of order apart.
-// One buffer per head, as long as the longest image; shorter images are its prefixes.
+// Image bytes: the head, then a different word every eight bytes, so the checksum tells
+// pieces out of order apart. One buffer per head, as long as the longest image; shorter
+// images are its prefixes.
 std::span<const std::uint8_t> Bytes(std::uint32_t size, const char* head) {
     static std::mutex mutex;
     static std::map<std::string, std::vector<std::uint8_t>> buffers;
@@ -150,8 +152,10 @@ std::span<const std::uint8_t> Bytes(std::uint32_t size, const char* head) {
     auto& bytes = buffers[head];
     if (bytes.empty()) {
         bytes.resize(26214400);
-        for (std::size_t i = 0; i < bytes.size(); ++i)
-            bytes[i] = static_cast<std::uint8_t>(i * 131 + 7);
+        for (std::size_t i = 0; i < bytes.size(); i += 8) {
+            std::uint64_t word = (i + 1) * 0x9E3779B97F4A7C15ull;
+            std::memcpy(&bytes[i], &word, 8);
+        }
         std::copy_n(head, std::char_traits<char>::length(head), bytes.begin());
     }
     return std::span<const std::uint8_t>(bytes).first(size);
@@ -480,6 +484,20 @@ TEST_F(VeloraUpdate, NormalTimelineFromImageToReady) {
     EXPECT_EQ(device->Record().protocolErrors, 0u);
 }
 
+TEST_F(VeloraUpdate, RestartKeepsItsTimesWhenNobodyLooks) {
+    VeloraConfig config;
+    config.burnMs = 10000;
+    config.offDelayMs = 2000;
+    config.offMs = 3000;
+    config.bootMs = 2000;
+    Make(config);
+    ASSERT_TRUE(Send(k507).ok());
+    Wait(16999);  // back on at 15000, busy until 17000
+    EXPECT_EQ(Status().State(), 4);
+    Wait(1);
+    EXPECT_EQ(Status().State(), 0);
+}
+
 TEST_F(VeloraUpdate, BurnPercentRisesOnEveryPoll) {
     Make();  // default timing: a 25 s burn
     ASSERT_TRUE(Send(k507).ok());
@@ -558,12 +576,12 @@ TEST_F(VeloraUpdate, WrongImageFailsTheBurnAndTheDeviceStays) {
         SCOPED_TRACE(image.name);
         Make();
         ASSERT_TRUE(Send(image).ok());
-        for (int second = 0; second < 120; ++second) {
+        for (int second = 0; second <= 120; second += 10) {
             ASSERT_TRUE(device->Present());
             Reply burn = BurnStatus();
             ASSERT_EQ(burn.ErrorCode(), 0x7001u);
             ASSERT_EQ(burn.State(), 0);
-            Wait(1000);
+            Wait(10000);
         }
         EXPECT_EQ(Status().ErrorCode(), 0u) << "only the burn status carries the burn's error";
         EXPECT_EQ(device->Status().mainBoardVersion, 0x30005u);
@@ -718,7 +736,9 @@ TEST_F(VeloraFaults, StalledPhaseNeverEndsAndTheNextCommandWorks) {
         EXPECT_EQ(r.failed, c.stalls);
         EXPECT_EQ(r.failure.kind, IoResult::Kind::kStall);
         EXPECT_EQ(device->Record().stalls, 1u);
-        if (c.request != sim::Request::kStatus) EXPECT_TRUE(Status().ok());
+        if (c.request != sim::Request::kStatus) {
+            EXPECT_TRUE(Status().ok());
+        }
         EXPECT_EQ(device->Record().protocolErrors, 0u);
     }
 }
