@@ -118,9 +118,24 @@ bool ServiceControlManager::QueryServiceStatus(platform::Handle service,
         return false;
     }
     if (!IsService(service)) return false;
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    ++held_;
+    released_.notify_all();
+    released_.wait(lock, [&] { return !hold_; });
+    --held_;
     *status = StatusLocked();
     return true;
+}
+
+void ServiceControlManager::HoldStatusQueries(bool hold) {
+    std::lock_guard lock(mutex_);
+    hold_ = hold;
+    released_.notify_all();
+}
+
+int ServiceControlManager::HeldQueries() {
+    std::lock_guard lock(mutex_);
+    return hold_ ? held_ : 0;
 }
 
 bool ServiceControlManager::ControlService(platform::Handle service, std::uint32_t control,

@@ -3,6 +3,7 @@
 // its start type, its wait hint, and access that can be refused.
 #pragma once
 
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -53,6 +54,11 @@ class ServiceControlManager : public platform::ServiceManager {
     std::vector<std::string> History();
     // Someone else sets the service going again (another program, an administrator).
     void StartedByOthers();
+    // While held, status queries wait (in real time): a test can freeze a thread that is
+    // stopping or starting the service at a known point.
+    void HoldStatusQueries(bool hold);
+    // Status queries waiting in a hold right now.
+    int HeldQueries();
 
   private:
     // Completes a pending stop or start whose time has come; with mutex_ held.
@@ -64,6 +70,9 @@ class ServiceControlManager : public platform::ServiceManager {
     Clock& clock_;
     FaultPlan& faults_;
     std::mutex mutex_;
+    std::condition_variable released_;
+    bool hold_ = false;
+    int held_ = 0;
     Behaviour behaviour_;
     std::uint64_t transitionAt_ = 0;
     std::vector<std::string> history_;

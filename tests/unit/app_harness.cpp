@@ -1,5 +1,6 @@
 #include "app_harness.h"
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <chrono>
@@ -7,7 +8,10 @@
 
 #include "app/fwupdate_app.h"
 #include "app/utf.h"
+#include "platform/linux/named_mutex.h"
+#include "platform/linux/scenario_setup.h"
 #include "resource.h"
+#include "sim/scenario.h"
 
 std::filesystem::path MakeScratchDir() {
     std::string pattern =
@@ -138,4 +142,27 @@ std::wstring AppHarness::ConsoleText() {
 std::vector<std::wstring> AppHarness::AppMessageBoxes() {
     std::lock_guard lock(mutex_);
     return boxes_;
+}
+
+std::vector<std::shared_ptr<sim::VeloraDevice>> AppHarness::Scenario(const std::string& text) {
+    std::string error;
+    auto scenario = sim::ParseScenario(text, error);
+    EXPECT_TRUE(scenario.has_value()) << error;
+    if (!scenario) return {};
+    return standin::InstallScenario(*os_, *scenario);
+}
+
+bool AppHarness::WaitForStatus(const std::wstring& text) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < until) {
+        if (Snapshot().controls[1017].text == text) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+}
+
+std::shared_ptr<void> AppHarness::HoldMutex(const std::wstring& name) {
+    standin::NamedMutexes mutexes(dir_ / "kernel" / "global", dir_ / "kernel" / "session");
+    bool existed = false;
+    return mutexes.Open(name, &existed);
 }

@@ -11,6 +11,7 @@
 
 #include "app/fwupdate_dlg.h"
 #include "platform/linux/linux_platform.h"
+#include "sim/velora_device.h"
 
 struct HarnessOptions {
     std::vector<std::string> args;
@@ -51,6 +52,14 @@ class AppHarness {
 
     std::wstring ConsoleText();
     std::vector<std::wstring> AppMessageBoxes();
+
+    // Plugs a simulated set-up ("normal", "busy:busy_ms=5000", ...); fails the test on a
+    // bad text. Returns the scanners, lowest index first.
+    std::vector<std::shared_ptr<sim::VeloraDevice>> Scenario(const std::string& text);
+    // Waits until the window shows this status text (true) or 20 s passed.
+    bool WaitForStatus(const std::wstring& text);
+    // Holds a busy lock by name as another application would, until the handle goes.
+    std::shared_ptr<void> HoldMutex(const std::wstring& name);
 
     standin::LinuxPlatform& os() { return *os_; }
     CFWUpdateDlg& dlg() { return *dlg_; }
