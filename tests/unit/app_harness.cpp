@@ -15,7 +15,7 @@
 
 std::filesystem::path MakeScratchDir() {
     std::string pattern =
-        (std::filesystem::temp_directory_path() / "fwupdate-test-XXXXXX").string();
+        (std::filesystem::temp_directory_path() / "fwupdate_test_XXXXXX").string();
     char* made = ::mkdtemp(pattern.data());
     return made ? std::filesystem::path(made) : std::filesystem::path();
 }

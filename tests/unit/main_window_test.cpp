@@ -101,6 +101,7 @@ TEST(MainWindow, OperationsFromWorkerThreadsActBeforeTheyReturn) {
     AppHarness h;
     h.StartWindow();
     ASSERT_TRUE(h.WaitForWindow());
+    ASSERT_TRUE(h.WaitForWorkers());  // the first search is over
     CFWUpdateDlg& dlg = h.dlg();
     std::vector<std::thread> workers;
     for (int t = 0; t < 4; ++t) {
@@ -144,6 +145,7 @@ TEST(MainWindow, ReadyMarkOnlyForRowsThatExist) {
     AppHarness h;
     h.StartWindow();
     ASSERT_TRUE(h.WaitForWindow());
+    ASSERT_TRUE(h.WaitForWorkers());  // the first search is over
     h.dlg().SetReadyMark(5, true);
     EXPECT_FALSE(h.dlg().HasReadyMark(5));
     EXPECT_FALSE(h.dlg().HasReadyMark(0));
@@ -164,6 +166,7 @@ TEST(MainWindow, UpdateWithoutReadyMarkExplainsAndGivesTheCommandsBack) {
     AppHarness h({.messageBoxPolicy = standin::DialogHost::MessageBoxPolicy::kWaitForDismiss});
     h.StartApp();
     ASSERT_TRUE(h.WaitForWindow());
+    ASSERT_TRUE(h.WaitForWorkers());  // the first search is over
     h.OnWindow([&] { h.os().Dialog()->EnableItem(IDC_BTN_UPDATE, true); });
     h.Click(IDC_BTN_UPDATE);
     DialogModel open = h.Snapshot();
@@ -256,6 +259,7 @@ TEST(MainWindow, OkCommandDoesNothing) {
     AppHarness h;
     h.StartWindow();
     ASSERT_TRUE(h.WaitForWindow());
+    ASSERT_TRUE(h.WaitForWorkers());
     std::size_t before = h.Snapshot().log.size();
     h.OnWindow([&] { h.dlg().OnCommand(IDOK); });
     DialogModel m = h.Snapshot();
