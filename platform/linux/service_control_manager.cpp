@@ -118,22 +118,18 @@ bool ServiceControlManager::QueryServiceStatus(platform::Handle service,
         return false;
     }
     if (!IsService(service)) return false;
-    std::unique_lock lock(mutex_);
-    ++held_;
-    released_.notify_all();
-    released_.wait(lock, [&] { return !hold_; });
-    --held_;
+    std::lock_guard lock(mutex_);
     *status = StatusLocked();
     return true;
 }
 
-void ServiceControlManager::HoldStatusQueries(bool hold) {
+void ServiceControlManager::HoldStopControls(bool hold) {
     std::lock_guard lock(mutex_);
     hold_ = hold;
     released_.notify_all();
 }
 
-int ServiceControlManager::HeldQueries() {
+int ServiceControlManager::HeldControls() {
     std::lock_guard lock(mutex_);
     return hold_ ? held_ : 0;
 }
@@ -145,7 +141,10 @@ bool ServiceControlManager::ControlService(platform::Handle service, std::uint32
         return false;
     }
     if (!IsService(service)) return false;
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    ++held_;
+    released_.wait(lock, [&] { return !hold_; });
+    --held_;
     history_.push_back("stop");
     platform::ServiceStatus now = StatusLocked();
     if (control != platform::kServiceControlStop) {

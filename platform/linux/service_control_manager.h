@@ -54,11 +54,11 @@ class ServiceControlManager : public platform::ServiceManager {
     std::vector<std::string> History();
     // Someone else sets the service going again (another program, an administrator).
     void StartedByOthers();
-    // While held, status queries wait (in real time): a test can freeze a thread that is
-    // stopping or starting the service at a known point.
-    void HoldStatusQueries(bool hold);
-    // Status queries waiting in a hold right now.
-    int HeldQueries();
+    // While held, stop controls wait (in real time) before they act: a test can freeze the
+    // thread that stops the service at a known point.
+    void HoldStopControls(bool hold);
+    // Stop controls waiting in the hold right now.
+    int HeldControls();
 
   private:
     // Completes a pending stop or start whose time has come; with mutex_ held.
