@@ -10,7 +10,7 @@ namespace {
 // Where the shell answer carries the marker: characters 50 to 54.
 constexpr std::size_t kAnswerOffset = 50;
 constexpr std::size_t kAnswerLength = 5;
-constexpr long kMarkerPresent = 99999;
+constexpr std::int64_t kMarkerPresent = 99999;
 }  // namespace
 
 bool ProbeRelayMarker(std::wstring_view interfaceName) {

@@ -41,14 +41,14 @@ std::wstring AnsiBytesToText(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
-long DecimalPrefix(std::wstring_view text) {
+std::int64_t DecimalPrefix(std::wstring_view text) {
     std::size_t i = 0;
     while (i < text.size() && std::iswspace(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
-    long value = 0;
+    std::int64_t value = 0;
     for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-        if (value < 100000000000L) value = value * 10 + (text[i] - L'0');
+        if (value < 100000000000) value = value * 10 + (text[i] - L'0');
     }
     return negative ? -value : value;
 }

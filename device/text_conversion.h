@@ -20,4 +20,4 @@ std::wstring AnsiBytesToText(std::span<const std::uint8_t> bytes);
 
 // The leading decimal integer of a text as the C library reads one: blanks, a sign, the
 // digits up to the first other character; 0 when there are none.
-long DecimalPrefix(std::wstring_view text);
+std::int64_t DecimalPrefix(std::wstring_view text);

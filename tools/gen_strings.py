@@ -91,7 +91,7 @@ def write_rc(tables, path):
         lines.append("STRINGTABLE")
         lines.append("BEGIN")
         for ident in sorted(texts):
-            lines.append(f'    {ident}, L"{rc_escape(texts[ident])}"')
+            lines.append(f'    {ident}, "{rc_escape(texts[ident])}"')
         lines.append("END")
         lines.append("")
     path.write_text("\n".join(lines), encoding="utf-8")

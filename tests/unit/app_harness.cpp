@@ -49,10 +49,14 @@ AppHarness::AppHarness(HarnessOptions options)
 AppHarness::~AppHarness() {
     if (runner_.joinable()) {
         if (!exited_.load()) {
+            // Ending the window under a running worker would pull the window from under
+            // it; the program itself ends it only after its workers (the cancel thread).
+            WaitForWorkers();
             if (auto host = os_->Dialog()) host->EndDialog(IDCANCEL);
         }
         runner_.join();
     }
+    WaitForWorkers();
     dlg_.reset();
     os_.reset();
     platform::Install(nullptr);

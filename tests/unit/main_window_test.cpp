@@ -247,6 +247,7 @@ TEST(MainWindow, OperationsAfterTheWindowEndedDoNothing) {
     AppHarness h;
     h.StartWindow();
     ASSERT_TRUE(h.WaitForWindow());
+    ASSERT_TRUE(h.WaitForWorkers());
     h.dlg().EndDialog(IDCANCEL);
     ASSERT_TRUE(h.WaitForExit());
     h.dlg().ShowRowStatus(0, L"late");

@@ -4,7 +4,7 @@
 LINUX_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-dev tmux)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
                   wine64 wine xvfb imagemagick fonts-wine fonts-wqy-microhei xdotool
-                  python3-pefile x11-utils)
+                  python3-pefile x11-utils fonts-tlwg-loma-ttf)
 
 # install_missing PACKAGE...: installs with apt-get those not installed yet (as root);
 # otherwise names them and fails.

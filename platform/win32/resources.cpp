@@ -1,0 +1,65 @@
+#include "platform/win32/resources.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "platform/win32/windows_api.h"
+
+namespace win32 {
+
+namespace {
+
+// Values under "\StringFileInfo" are text; everything else is binary.
+bool IsTextValue(std::wstring_view subBlock) {
+    constexpr std::wstring_view kTextRoot = L"\\StringFileInfo";
+    if (subBlock.size() < kTextRoot.size()) return false;
+    for (std::size_t i = 0; i < kTextRoot.size(); ++i) {
+        if (std::towlower(subBlock[i]) != std::towlower(kTextRoot[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::span<const std::uint16_t> Resources::FindStringBlock(std::uint16_t block,
+                                                          platform::LangId language) {
+    // The exact language is asked for: the thread's UI language does not steer the
+    // lookup under Wine, so the caller chooses the table itself.
+    HRSRC found = ::FindResourceExW(nullptr, RT_STRING, MAKEINTRESOURCEW(block), language);
+    if (found == nullptr) return {};
+    HGLOBAL loaded = ::LoadResource(nullptr, found);
+    const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
+    if (data == nullptr) return {};
+    return {static_cast<const std::uint16_t*>(data),
+            ::SizeofResource(nullptr, found) / sizeof(std::uint16_t)};
+}
+
+bool Resources::GetFileVersionInfo(std::wstring_view path, std::vector<std::uint8_t>* info) {
+    const std::wstring file = Terminated(path);
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(file.c_str(), &ignored);
+    if (size == 0) return false;
+    info->assign(size, 0);
+    return ::GetFileVersionInfoW(file.c_str(), 0, size, info->data()) != FALSE;
+}
+
+bool Resources::VerQueryValue(const std::vector<std::uint8_t>& info, std::wstring_view subBlock,
+                              std::span<const std::uint8_t>* value) {
+    const std::wstring key = Terminated(subBlock);
+    void* data = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueW(info.data(), key.c_str(), &data, &length) || data == nullptr) {
+        return false;
+    }
+    std::size_t bytes = length;
+    if (IsTextValue(subBlock)) {
+        // Text lengths count characters and may include the terminator: return the text
+        // up to it.
+        const std::wstring_view text(static_cast<const wchar_t*>(data), length);
+        bytes = std::min(text.find(L'\0'), text.size()) * sizeof(wchar_t);
+    }
+    *value = {static_cast<const std::uint8_t*>(data), bytes};
+    return true;
+}
+
+}  // namespace win32
