@@ -80,6 +80,13 @@ class CFWUpdateDlg : public platform::DialogEvents {
     // The status query behind Search Device and the service thread.
     int GetDeviceStatus(int callerFlag, int eventNumber);
 
+    // The firmware update.
+    enum class Variant { kNormal, kRecovery };
+    bool LoadFirmwareImage(int number, int row, const std::uint8_t** image, std::uint32_t* size);
+    bool TransferAndBurn(std::wstring_view interfaceName, int imageNumber,
+                         std::uint16_t imageParameter, Variant variant, int limit, int row);
+    bool RunUpdate(std::wstring_view interfaceName, int row);
+
     // Shared fields.
     const int appIcon;
     std::atomic<int> currentRow{0};

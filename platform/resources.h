@@ -14,6 +14,13 @@ namespace platform {
 class Resources {
   public:
     virtual ~Resources() = default;
+    // A "BINARY" resource of the program by number, in the steps Windows takes: find it
+    // (null: none), load it (null: failed), lock it for its bytes in place, and its size.
+    virtual const void* FindBinaryResource(int number) = 0;
+    virtual const void* LoadBinaryResource(const void* found) = 0;
+    virtual const std::uint8_t* LockBinaryResource(const void* loaded) = 0;
+    virtual std::uint32_t SizeofBinaryResource(const void* found) = 0;
+
     // One block of a string table in the given language, exactly as stored: 16 entries,
     // each a 16-bit length followed by that many UTF-16 code units. Empty when the
     // language has no such block.

@@ -29,7 +29,7 @@ LinuxPlatform::LinuxPlatform(PlatformOptions options)
     : options_(std::move(options)),
       clock_(MakeClock(options_)),
       process_(options_.process),
-      resources_(options_.fileVersion),
+      resources_(options_.fileVersion, options_.firmwareImages, faults_),
       mutexes_(MakeMutexes(options_.kernelObjectsDir)),
       driver_(handles_, *clock_, faults_),
       registry_(faults_),

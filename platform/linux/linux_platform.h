@@ -40,6 +40,8 @@ struct PlatformOptions {
     std::filesystem::path kernelObjectsDir;
     // The version the program's own file carries; nullopt: none.
     std::optional<std::wstring> fileVersion = DefaultFileVersion();
+    // The firmware images the program carries, by number (in place; never copied).
+    Resources::Images firmwareImages;
 };
 
 class LinuxPlatform : public platform::Platform,

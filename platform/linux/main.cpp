@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/fwupdate_app.h"
+#include "platform/linux/embedded_images.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/scenario_setup.h"
 #include "platform/linux/terminal_screen.h"
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
     if (!scenario) return 2;
     standin::PlatformOptions options;
     options.speed = SpeedFromEnvironment();
+    options.firmwareImages = standin::EmbeddedFirmwareImages();
     options.process.args.assign(argv + 1, argv + argc);
     bool terminal = ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO);
     if (terminal) options.screen = standin::MakeTerminalScreen();

@@ -8,8 +8,30 @@
 
 namespace standin {
 
-Resources::Resources(std::optional<std::wstring> fileVersion)
-    : fileVersion_(std::move(fileVersion)) {}
+Resources::Resources(std::optional<std::wstring> fileVersion, Images images, FaultPlan& faults)
+    : fileVersion_(std::move(fileVersion)), images_(std::move(images)), faults_(faults) {}
+
+// The handles of a binary resource are the image's entry in the table.
+const void* Resources::FindBinaryResource(int number) {
+    if (faults_.Check("FindResource")) return nullptr;
+    auto it = images_.find(number);
+    return it == images_.end() ? nullptr : &it->second;
+}
+
+const void* Resources::LoadBinaryResource(const void* found) {
+    if (faults_.Check("LoadResource")) return nullptr;
+    return found;
+}
+
+const std::uint8_t* Resources::LockBinaryResource(const void* loaded) {
+    return loaded ? static_cast<const std::span<const std::uint8_t>*>(loaded)->data() : nullptr;
+}
+
+std::uint32_t Resources::SizeofBinaryResource(const void* found) {
+    if (found == nullptr) return 0;
+    return static_cast<std::uint32_t>(
+        static_cast<const std::span<const std::uint8_t>*>(found)->size());
+}
 
 std::span<const std::uint16_t> Resources::FindStringBlock(std::uint16_t block,
                                                           platform::LangId language) {

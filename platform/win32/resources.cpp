@@ -21,6 +21,22 @@ bool IsTextValue(std::wstring_view subBlock) {
 
 }  // namespace
 
+const void* Resources::FindBinaryResource(int number) {
+    return ::FindResourceW(nullptr, MAKEINTRESOURCEW(number), L"BINARY");
+}
+
+const void* Resources::LoadBinaryResource(const void* found) {
+    return ::LoadResource(nullptr, static_cast<HRSRC>(const_cast<void*>(found)));
+}
+
+const std::uint8_t* Resources::LockBinaryResource(const void* loaded) {
+    return static_cast<const std::uint8_t*>(::LockResource(const_cast<void*>(loaded)));
+}
+
+std::uint32_t Resources::SizeofBinaryResource(const void* found) {
+    return ::SizeofResource(nullptr, static_cast<HRSRC>(const_cast<void*>(found)));
+}
+
 std::span<const std::uint16_t> Resources::FindStringBlock(std::uint16_t block,
                                                           platform::LangId language) {
     // The exact language is asked for: the thread's UI language does not steer the
