@@ -161,6 +161,10 @@ bool ServiceControlManager::ControlService(platform::Handle service, std::uint32
         SetLastError(kErrorServiceCannotAcceptControl);
         return false;
     }
+    if (behaviour_.stopIgnored) {
+        *status = now;
+        return true;
+    }
     behaviour_.state = platform::kServiceStopPending;
     transitionAt_ = behaviour_.stopTakesMs == kNever ? 0 : clock_.NowMs() + behaviour_.stopTakesMs;
     if (behaviour_.stopTakesMs == 0) behaviour_.state = platform::kServiceStopped;

@@ -27,6 +27,7 @@ class ServiceControlManager : public platform::ServiceManager {
         std::uint32_t startTakesMs = 1000;  // kNever: the start never ends
         bool accessDenied = false;          // opening the manager fails (no administrator)
         bool startFails = false;            // the service refuses to start
+        bool stopIgnored = false;           // the service takes stop controls and runs on
     };
 
     ServiceControlManager(HandleTable& handles, Clock& clock, FaultPlan& faults);

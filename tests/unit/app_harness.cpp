@@ -31,6 +31,7 @@ AppHarness::AppHarness(HarnessOptions options)
     po.messageBoxPolicy = options.messageBoxPolicy;
     po.kernelObjectsDir = dir_ / "kernel";
     po.fileVersion = options.fileVersion;
+    if (options.images) po.firmwareImages = TestFirmwareImages();
     po.process.modulePath = programPath().string();
     po.process.args = options.args;
     po.process.userLanguage = options.userLanguage;
@@ -153,7 +154,8 @@ std::vector<std::shared_ptr<sim::VeloraDevice>> AppHarness::Scenario(const std::
     auto scenario = sim::ParseScenario(text, error);
     EXPECT_TRUE(scenario.has_value()) << error;
     if (!scenario) return {};
-    return standin::InstallScenario(*os_, *scenario);
+    scanners_ = standin::InstallScenario(*os_, *scenario);
+    return scanners_;
 }
 
 bool AppHarness::WaitForStatus(const std::wstring& text) {
@@ -169,4 +171,59 @@ std::shared_ptr<void> AppHarness::HoldMutex(const std::wstring& name) {
     standin::NamedMutexes mutexes(dir_ / "kernel" / "global", dir_ / "kernel" / "session");
     bool existed = false;
     return mutexes.Open(name, &existed);
+}
+
+const standin::Resources::Images& TestFirmwareImages() {
+    static const auto* images = [] {
+        struct Spec {
+            int number;
+            std::uint32_t size;
+            const char* head;
+        };
+        static std::vector<std::vector<std::uint8_t>> storage;
+        storage.reserve(3);
+        auto* map = new standin::Resources::Images;
+        for (Spec spec : {Spec{505, 13633428, "ACEZ"}, Spec{506, 8388608, "ACEZ"},
+                          Spec{507, 26214400, "ACEE"}}) {
+            std::vector<std::uint8_t> bytes(spec.size, 0);
+            std::copy(spec.head, spec.head + 4, bytes.begin());
+            storage.push_back(std::move(bytes));
+            (*map)[spec.number] = std::span<const std::uint8_t>(storage.back());
+        }
+        return map;
+    }();
+    return *images;
+}
+
+void AppHarness::ForceUpdate() {
+    OnWindow([&] {
+        auto host = os_->Dialog();
+        host->ListSetCheck(IDC_LIST_DESTINATION, 0, true);
+        host->EnableItem(IDC_BTN_UPDATE, true);
+    });
+    Click(IDC_BTN_UPDATE);
+}
+
+void AppHarness::UpdateWith(const std::string& scenario, bool force) {
+    Scenario(scenario);
+    StartApp();
+    ASSERT_TRUE(WaitForWindow());
+    ASSERT_TRUE(WaitForWorkers());
+    if (force) {
+        ForceUpdate();
+    } else {
+        ASSERT_TRUE(Snapshot().controls[IDC_BTN_UPDATE].enabled) << scenario;
+        Click(IDC_BTN_UPDATE);
+    }
+    ASSERT_TRUE(WaitForWorkers());
+    OnWindow([] {});  // the update thread's last window calls are done
+}
+
+std::vector<std::wstring> AppHarness::StatusHistory() {
+    std::vector<std::wstring> texts;
+    const std::wstring prefix = L"text 1017: ";
+    for (const std::wstring& entry : Snapshot().log) {
+        if (entry.starts_with(prefix)) texts.push_back(entry.substr(prefix.size()));
+    }
+    return texts;
 }

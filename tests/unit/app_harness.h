@@ -23,7 +23,12 @@ struct HarnessOptions {
     std::optional<std::wstring> fileVersion = standin::DefaultFileVersion();
     standin::DialogHost::MessageBoxPolicy messageBoxPolicy =
         standin::DialogHost::MessageBoxPolicy::kCloseAtOnce;
+    // The program carries test images of the right sizes and first bytes.
+    bool images = true;
 };
+
+// Firmware images for tests: the sizes and first four bytes of the real ones, zeros after.
+const standin::Resources::Images& TestFirmwareImages();
 
 class AppHarness {
   public:
@@ -56,6 +61,15 @@ class AppHarness {
     // Plugs a simulated set-up ("normal", "busy:busy_ms=5000", ...); fails the test on a
     // bad text. Returns the scanners, lowest index first.
     std::vector<std::shared_ptr<sim::VeloraDevice>> Scenario(const std::string& text);
+    // The scanners of the last scenario.
+    const std::vector<std::shared_ptr<sim::VeloraDevice>>& Scanners() const { return scanners_; }
+    // Presses Update as if the last search had allowed it (ready mark and button on).
+    void ForceUpdate();
+    // Runs the program with a scenario, lets the first search finish, presses Update
+    // (forced when the search did not allow it) and waits for the update to end.
+    void UpdateWith(const std::string& scenario, bool force = false);
+    // Every text the status label showed, in order.
+    std::vector<std::wstring> StatusHistory();
     // Waits until the window shows this status text (true) or 20 s passed.
     bool WaitForStatus(const std::wstring& text);
     // Holds a busy lock by name as another application would, until the handle goes.
@@ -70,6 +84,7 @@ class AppHarness {
   private:
     std::filesystem::path dir_;
     std::string programDir_;
+    std::vector<std::shared_ptr<sim::VeloraDevice>> scanners_;
     std::unique_ptr<standin::LinuxPlatform> os_;
     std::unique_ptr<CFWUpdateDlg> dlg_;
     std::thread runner_;
