@@ -1,0 +1,46 @@
+#!/bin/bash
+# The imaging service under Wine, against Wine's own "stisvc": the program stops and
+# disables it when its window opens, a search without a scanner says so, and Close sets
+# the service to start automatically and starts it again.
+# Usage: test_service.sh <build dir> <source dir>
+set -uo pipefail
+source "$(dirname "$0")/wine_env.sh" "$1"
+
+service_state() { wine sc query stisvc 2>/dev/null | tr -d '\r' | awk '/STATE/ { print $3; exit }'; }
+start_type() {
+    wine reg query 'HKLM\System\CurrentControlSet\Services\stisvc' /v Start 2>/dev/null | tr -d '\r' |
+        awk '/Start/ { print $3; exit }'
+}
+# wait_service <state> <start type>: 1 stopped, 4 running; 0x2 automatic, 0x4 disabled.
+wait_service() {
+    local start=$SECONDS
+    while :; do
+        [[ "$(service_state)" == "$1" && "$(start_type)" == "$2" ]] && return 0
+        ((SECONDS - start >= 90)) && return 1
+        sleep 0.5
+    done
+}
+
+# Running beforehand, so that there is something to stop.
+wine sc start stisvc >/dev/null 2>&1
+wait_service 4 0x3 || wait_service 4 0x2 || fail "stisvc does not run before the test"
+
+start_program "$FWUPDATE"
+main=$LAST_PID
+wait_window "$MAIN_CAPTION" "$main"
+wait_service 1 0x4 ||
+    fail "stisvc not stopped and disabled: state $(service_state), start type $(start_type)"
+
+probe click "$MAIN_CAPTION" 1000 || fail "cannot click Search Device"
+start=$SECONDS
+until probe dump "$MAIN_CAPTION" | grep -qxF $'1017\tStatic\t1\t1\tDevice Not Found!!  Please Check.' &&
+      probe dump "$MAIN_CAPTION" | grep -qxF $'1000\tButton\t1\t1\tSearch Device'; do
+    ((SECONDS - start >= 60)) && fail "search did not end with 'Device Not Found': $(probe dump "$MAIN_CAPTION")"
+    sleep 0.2
+done
+
+probe click "$MAIN_CAPTION" 2 || fail "cannot click Close"
+wait_exit "$main" || fail "program did not end after Close"
+wait_service 4 0x2 ||
+    fail "stisvc not automatic and running after Close: state $(service_state), start type $(start_type)"
+echo "stisvc stopped and disabled while the window was open, automatic and running after Close"
