@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "link/byte_order.h"
+
 constexpr std::uint16_t STATE_READY = 0;
 constexpr std::uint16_t STATE_BUSY = 4;
 constexpr std::uint16_t STATE_LLBOOT = 6;
@@ -18,9 +20,8 @@ struct ResponseBlock {
 
     static ResponseBlock FromBytes(const std::uint8_t bytes[32]) {
         ResponseBlock r;
-        r.errorCode = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
-                      std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
-        r.deviceState = static_cast<std::uint16_t>(bytes[4] | bytes[5] << 8);
+        r.errorCode = GetLe32(&bytes[0]);
+        r.deviceState = GetLe16(&bytes[4]);
         r.burnPercent = bytes[10];
         r.ubootVersion = bytes[14];
         return r;

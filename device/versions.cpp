@@ -3,21 +3,18 @@
 #include "app/text_format.h"
 #include "device/relay_marker.h"
 #include "device/text_conversion.h"
+#include "link/byte_order.h"
 
 namespace {
 constexpr wchar_t kTargetMainBoard[] = L"3.61";
 constexpr wchar_t kTargetPanelWithMarker[] = L"0.111";
 constexpr wchar_t kTargetPanel[] = L"3.116";
 
-std::uint32_t Le32(const std::uint8_t* at) {
-    return std::uint32_t{at[0]} | std::uint32_t{at[1]} << 8 | std::uint32_t{at[2]} << 16 |
-           std::uint32_t{at[3]} << 24;
-}
 }  // namespace
 
 VersionBlock VersionBlock::FromBytes(const std::uint8_t bytes[VERSION_BLOCK_SIZE]) {
-    return VersionBlock{Le32(bytes + MAIN_BOARD_VERSION_OFFSET),
-                        Le32(bytes + PANEL_VERSION_OFFSET)};
+    return VersionBlock{GetLe32(bytes + MAIN_BOARD_VERSION_OFFSET),
+                        GetLe32(bytes + PANEL_VERSION_OFFSET)};
 }
 
 std::wstring FormatVersion(std::uint32_t packed, std::uint16_t* major, std::uint16_t* minor) {

@@ -1,5 +1,6 @@
 #include "link/device_link.h"
 
+#include "link/byte_order.h"
 #include "link/console.h"
 #include "platform/platform.h"
 
@@ -10,10 +11,6 @@ platform::StillImage& Driver() {
 }
 std::uint32_t LastError() {
     return platform::Get().GetLastError();
-}
-
-std::uint16_t Le16(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>(at[0] | at[1] << 8);
 }
 
 }  // namespace
@@ -42,10 +39,10 @@ bool CDeviceLink::OpenUsb() {
             m_device = nullptr;
             continue;
         }
-        if (Le16(&descriptor[0]) == SCANNER_VENDOR_ID &&
-            Le16(&descriptor[2]) == SCANNER_PRODUCT_ID) {
+        if (GetLe16(&descriptor[0]) == SCANNER_VENDOR_ID &&
+            GetLe16(&descriptor[2]) == SCANNER_PRODUCT_ID) {
             m_device = device;
-            m_bcdDevice = Le16(&descriptor[4]);
+            m_bcdDevice = GetLe16(&descriptor[4]);
             return true;
         }
         platform::Get().CloseHandle(device);

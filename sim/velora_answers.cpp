@@ -2,18 +2,11 @@
 
 #include <algorithm>
 
+#include "link/byte_order.h"
+
 namespace sim {
 
 namespace {
-
-void Put16(std::uint8_t* at, std::uint16_t v) {
-    at[0] = static_cast<std::uint8_t>(v);
-    at[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void Put32(std::uint8_t* at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 // The shell echoes the command line cut to its 50-column terminal: "# " and 47
 // characters and a line end, so a short command's output starts earlier.
@@ -28,8 +21,8 @@ std::string Echo(std::string_view command) {
 
 std::array<std::uint8_t, kResponseSize> ResponseBlock(const ResponseFields& fields) {
     std::array<std::uint8_t, kResponseSize> block{};
-    Put32(&block[0], fields.errorCode);
-    Put16(&block[4], fields.deviceState);
+    PutLe32(&block[0], fields.errorCode);
+    PutLe16(&block[4], fields.deviceState);
     block[10] = fields.burnPercent;
     // The bytes beside the interpreted fields are not zero, so a host that reads a wrong
     // width or offset gets a wrong number: hardware revision, boot loader minor version.
@@ -38,7 +31,7 @@ std::array<std::uint8_t, kResponseSize> ResponseBlock(const ResponseFields& fiel
     block[15] = 0x02;
     block[16] = fields.kind;
     block[17] = fields.code;
-    Put16(&block[18], fields.sequence);
+    PutLe16(&block[18], fields.sequence);
     return block;
 }
 
@@ -46,11 +39,11 @@ std::vector<std::uint8_t> VersionBlock(std::uint32_t mainBoardVersion, std::uint
     std::vector<std::uint8_t> block(kVersionBlockSize, 0);
     constexpr std::string_view kModel = "VELORA";
     std::copy(kModel.begin(), kModel.end(), block.begin());
-    Put32(&block[16], 0x00020007);  // scanning engine
-    Put32(&block[20], 0x00010012);  // sheet feeder
-    Put32(&block[24], mainBoardVersion);
-    Put32(&block[28], panelVersion);
-    Put32(&block[32], 0x00040001);  // image processor
+    PutLe32(&block[16], 0x00020007);  // scanning engine
+    PutLe32(&block[20], 0x00010012);  // sheet feeder
+    PutLe32(&block[24], mainBoardVersion);
+    PutLe32(&block[28], panelVersion);
+    PutLe32(&block[32], 0x00040001);  // image processor
     return block;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "link/byte_order.h"
 #include "platform/types.h"
 #include "sim/fnv1a.h"
 #include "sim/velora_answers.h"
@@ -30,11 +31,6 @@ Request Classify(const CommandBlock& b) {
 bool HasDataPhase(const CommandBlock& b) {
     return b.length > 0 &&
            (b.kind == KIND_READ || b.kind == KIND_WRITE || b.kind == KIND_WRITE_FIRST);
-}
-
-void Put16(std::uint8_t* at, std::uint16_t v) {
-    at[0] = static_cast<std::uint8_t>(v);
-    at[1] = static_cast<std::uint8_t>(v >> 8);
 }
 
 }  // namespace
@@ -67,10 +63,10 @@ bool VeloraDevice::Descriptor(std::uint8_t descriptor[8]) {
     std::lock_guard lock(mutex_);
     LifeStatus status;
     if (!Awake(status) || config_.descriptorFails) return false;
-    Put16(&descriptor[0], kVeloraVendor);
-    Put16(&descriptor[2], kVeloraProduct);
-    Put16(&descriptor[4], life_.Release());
-    Put16(&descriptor[6], 0x0409);
+    PutLe16(&descriptor[0], kVeloraVendor);
+    PutLe16(&descriptor[2], kVeloraProduct);
+    PutLe16(&descriptor[4], life_.Release());
+    PutLe16(&descriptor[6], 0x0409);
     return true;
 }
 
