@@ -132,7 +132,10 @@ bool CWIAControl::StartWia() {
     if (!SetWiaStartType(platform::kServiceAutoStart)) return false;
     platform::Clock& clock = platform::Get().clock();
     platform::ServiceStatus status;
-    if (QueryWiaStatus(&status) && status.currentState == platform::kServiceStopped) {
+    // A status that cannot be read says nothing of whether the service runs: that is no
+    // success to report.
+    if (!QueryWiaStatus(&status)) return false;
+    if (status.currentState == platform::kServiceStopped) {
         if (!Scm().StartService(m_hService)) return false;
         std::uint64_t deadline = clock.NowMs() + SERVICE_START_LIMIT_MS;
         while (Scm().QueryServiceStatus(m_hService, &m_status)) {

@@ -104,4 +104,64 @@ TEST(FaultLoop, RecoveryUpdate) {
     FaultLoop("recovery:off_delay_ms=1000,off_ms=2500,boot_ms=1000");
 }
 
+// Close, with the Nth seam call after the click failing: right after the window opened
+// (the service thread may still be at work) and after an update. The program always ends,
+// with no busy lock or handle left; the service is automatic and running unless the fault
+// struck its start, which the window then says (227).
+bool CloseWithFault(bool afterUpdate, std::uint64_t n, std::string* outcome) {
+    AppHarness h;
+    h.Scenario("normal:burn_ms=9000,off_delay_ms=1500,off_ms=2500,boot_ms=1000");
+    h.StartApp();
+    EXPECT_TRUE(h.WaitForWindow());
+    if (afterUpdate) {
+        EXPECT_TRUE(h.WaitForWorkers());
+        h.Click(IDC_BTN_UPDATE);
+        EXPECT_TRUE(h.WaitForWorkers());
+    }
+    std::uint64_t base = h.os().Faults().Calls();
+    h.os().Faults().Fail("", base + n, platform::kErrorGenFailure);
+    h.Click(IDCANCEL);
+    std::string where =
+        std::string(afterUpdate ? "after update" : "at start") + " N=" + std::to_string(n);
+    EXPECT_TRUE(h.WaitForExit()) << where;
+    bool reached = h.os().Faults().Calls() >= base + n;
+
+    static_cast<standin::VirtualClock&>(h.os().StandInClock()).Advance(10000);
+    SetThreadLanguage(0x0409);
+    std::wstring status = h.Snapshot().controls[IDC_STATIC_STATUS].text;
+    bool restarted = h.os().Scm().StartType() == platform::kServiceAutoStart &&
+                     h.os().Scm().State() == platform::kServiceRunning;
+    EXPECT_TRUE(restarted || status == LoadText(227)) << where << ": " << WideToUtf8(status);
+    EXPECT_EQ(h.os().Handles().Count(standin::ObjectKind::kMutex), 0u) << where;
+    EXPECT_EQ(h.os().Handles().Count(standin::ObjectKind::kDevice), 0u) << where;
+    EXPECT_EQ(h.os().Handles().Count(standin::ObjectKind::kEvent), 0u) << where;
+    EXPECT_EQ(h.os().Handles().Count(standin::ObjectKind::kService), 0u) << where;
+    EXPECT_EQ(h.os().StandInThreads().Running(), 0u) << where;
+    *outcome = restarted ? "service restarted" : "service start failed, shown";
+    return reached;
+}
+
+void CloseLoop(bool afterUpdate) {
+    std::map<std::string, int> outcomes;
+    std::uint64_t n = 1;
+    for (;; n += static_cast<std::uint64_t>(Stride())) {
+        std::string outcome;
+        bool reached = CloseWithFault(afterUpdate, n, &outcome);
+        if (testing::Test::HasFailure()) return;
+        ++outcomes[outcome];
+        if (!reached) break;
+    }
+    std::printf("Close %s: %llu cases\n", afterUpdate ? "after an update" : "at start",
+                static_cast<unsigned long long>(n));
+    for (const auto& [text, count] : outcomes) std::printf("  %d x %s\n", count, text.c_str());
+}
+
+TEST(FaultLoop, CloseRightAfterStart) {
+    CloseLoop(false);
+}
+
+TEST(FaultLoop, CloseAfterAnUpdate) {
+    CloseLoop(true);
+}
+
 }  // namespace

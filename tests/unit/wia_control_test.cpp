@@ -209,3 +209,20 @@ TEST_F(WiaTest, ConfigurationThatCannotBeRead) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WiaStart, UnreadableStatusIsNoSuccess) {
+    AppHarness h;
+    h.os().Scm().Configure(
+        {.state = platform::kServiceStopped, .startType = platform::kServiceDisabled});
+    // Reads: the start type's configuration opens the handles with a status read, then
+    // StartWia reads the status to see whether the service runs.
+    h.os().Faults().Fail("QueryServiceStatus", 2, platform::kErrorAccessDenied);
+    CWIAControl wia;
+    EXPECT_FALSE(wia.StartWia());
+    EXPECT_EQ(h.os().Scm().StartType(), platform::kServiceAutoStart);
+    EXPECT_EQ(h.os().Scm().State(), platform::kServiceStopped);
+}
+
+}  // namespace
