@@ -25,8 +25,12 @@ wait_service() {
 wine sc start stisvc >/dev/null 2>&1
 wait_service 4 0x3 || wait_service 4 0x2 || fail "stisvc does not run before the test"
 
-start_program "$FWUPDATE"
-main=$LAST_PID
+# With -d, so that the trace of the search over all 256 still-image names is kept.
+trace="$STATE_DIR/service-trace.txt"
+use_dialog_font Tahoma
+wine "$FWUPDATE" -d >"$trace" 2>/dev/null </dev/null &
+main=$!
+STARTED_PIDS+=("$main")
 wait_window "$MAIN_CAPTION" "$main"
 wait_service 1 0x4 ||
     fail "stisvc not stopped and disabled: state $(service_state), start type $(start_type)"
@@ -38,6 +42,10 @@ until probe dump "$MAIN_CAPTION" | grep -qxF $'1017\tStatic\t1\t1\tDevice Not Fo
     ((SECONDS - start >= 60)) && fail "search did not end with 'Device Not Found': $(probe dump "$MAIN_CAPTION")"
     sleep 0.2
 done
+
+grep -qxF $'\t[USB Error] 1-1-0-Device No Found!!' "$trace" ||
+    fail "no failed device search in the trace: $(cat "$trace")"
+grep -qxF "[GetDeviceStatus]: Device not found..." "$trace" || fail "trace lacks the query's line"
 
 probe click "$MAIN_CAPTION" 2 || fail "cannot click Close"
 wait_exit "$main" || fail "program did not end after Close"
