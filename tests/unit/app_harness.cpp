@@ -32,6 +32,7 @@ AppHarness::AppHarness(HarnessOptions options)
     po.kernelObjectsDir = dir_ / "kernel";
     po.fileVersion = options.fileVersion;
     if (options.images) po.firmwareImages = TestFirmwareImages();
+    for (const auto& [number, image] : options.imagesReplaced) po.firmwareImages[number] = image;
     po.process.modulePath = programPath().string();
     po.process.args = options.args;
     po.process.userLanguage = options.userLanguage;

@@ -23,8 +23,10 @@ struct HarnessOptions {
     std::optional<std::wstring> fileVersion = standin::DefaultFileVersion();
     standin::DialogHost::MessageBoxPolicy messageBoxPolicy =
         standin::DialogHost::MessageBoxPolicy::kCloseAtOnce;
-    // The program carries test images of the right sizes and first bytes.
+    // The program carries test images of the right sizes and first bytes...
     bool images = true;
+    // ...with these in place of them.
+    standin::Resources::Images imagesReplaced;
 };
 
 // Firmware images for tests: the sizes and first four bytes of the real ones, zeros after.
