@@ -1,5 +1,6 @@
 #include "platform/linux/clocks.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace standin {
@@ -34,7 +35,10 @@ std::uint64_t VirtualClock::NowMs() {
 
 void VirtualClock::SleepMs(std::uint32_t ms) {
     now_.fetch_add(ms);
-    std::this_thread::yield();
+    // A sleeping thread still gives up the processor for a moment (a microsecond per
+    // virtual millisecond): a poll loop must not run through its whole time limit while
+    // the thread it waits for has had no chance to work.
+    std::this_thread::sleep_for(std::chrono::microseconds(std::min<std::uint32_t>(ms, 60000)));
 }
 
 void VirtualClock::Advance(std::uint64_t ms) {

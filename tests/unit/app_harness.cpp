@@ -109,8 +109,19 @@ bool AppHarness::WaitForExit(std::chrono::milliseconds limit) {
 void AppHarness::Click(int controlId) {
     auto host = os_->Dialog();
     if (host == nullptr) return;
-    host->Post([h = host.get(), controlId] { h->Activate(controlId); });
-    host->Invoke([] {});  // Runs after the click: the window has handled it.
+    auto handled = std::make_shared<std::atomic<bool>>(false);
+    host->Post([h = host.get(), controlId, handled] {
+        h->Activate(controlId);
+        handled->store(true);
+    });
+    // The command may wait while serving other calls (a message box, an earlier update
+    // thread): it counts as handled once it returned, or once it shows a message box.
+    while (!handled->load() && host->IsRunning()) {
+        bool boxOpen = false;
+        host->WithModel([&](const standin::DialogModel& m) { boxOpen = m.messageBox.has_value(); });
+        if (boxOpen) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 void AppHarness::OnWindow(const std::function<void()>& fn) {
