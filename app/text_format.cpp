@@ -39,7 +39,7 @@ std::wstring FormatArg::AsText() const {
 
 namespace {
 
-struct Spec {
+struct Field {
     bool leftAlign = false;
     bool zeroPad = false;
     bool plus = false;
@@ -58,21 +58,21 @@ std::wstring Digits(std::uint64_t value, unsigned base, bool upper) {
     return out;
 }
 
-void Pad(std::wstring& out, std::wstring body, const Spec& spec, std::wstring sign = {}) {
+void Pad(std::wstring& out, std::wstring body, const Field& field, std::wstring sign = {}) {
     std::size_t length = body.size() + sign.size();
-    std::size_t width = spec.width > 0 ? static_cast<std::size_t>(spec.width) : 0;
+    std::size_t width = field.width > 0 ? static_cast<std::size_t>(field.width) : 0;
     if (length >= width) {
         out += sign + body;
-    } else if (spec.leftAlign) {
+    } else if (field.leftAlign) {
         out += sign + body + std::wstring(width - length, L' ');
-    } else if (spec.zeroPad && spec.precision < 0) {
+    } else if (field.zeroPad && field.precision < 0) {
         out += sign + std::wstring(width - length, L'0') + body;
     } else {
         out += std::wstring(width - length, L' ') + sign + body;
     }
 }
 
-void Integer(std::wstring& out, wchar_t conv, const FormatArg* arg, const Spec& spec) {
+void Integer(std::wstring& out, wchar_t conv, const FormatArg* arg, const Field& field) {
     if (arg == nullptr) return;
     std::wstring sign;
     std::wstring body;
@@ -82,9 +82,9 @@ void Integer(std::wstring& out, wchar_t conv, const FormatArg* arg, const Spec& 
         if (wide < 0) {
             sign = L"-";
             wide = -wide;
-        } else if (spec.plus) {
+        } else if (field.plus) {
             sign = L"+";
-        } else if (spec.space) {
+        } else if (field.space) {
             sign = L" ";
         }
         body = Digits(static_cast<std::uint64_t>(wide), 10, false);
@@ -92,10 +92,10 @@ void Integer(std::wstring& out, wchar_t conv, const FormatArg* arg, const Spec& 
         auto value = static_cast<std::uint32_t>(arg->AsUnsigned());
         body = Digits(value, conv == L'u' ? 10 : 16, conv == L'X');
     }
-    if (spec.precision >= 0 && body.size() < static_cast<std::size_t>(spec.precision)) {
-        body.insert(0, static_cast<std::size_t>(spec.precision) - body.size(), L'0');
+    if (field.precision >= 0 && body.size() < static_cast<std::size_t>(field.precision)) {
+        body.insert(0, static_cast<std::size_t>(field.precision) - body.size(), L'0');
     }
-    Pad(out, body, spec, sign);
+    Pad(out, body, field, sign);
 }
 
 }  // namespace
@@ -112,29 +112,29 @@ std::wstring FormatText(std::wstring_view format, std::initializer_list<FormatAr
             continue;
         }
         std::size_t start = i++;
-        Spec spec;
+        Field field;
         for (; i < format.size(); ++i) {
             wchar_t f = format[i];
             if (f == L'-')
-                spec.leftAlign = true;
+                field.leftAlign = true;
             else if (f == L'0')
-                spec.zeroPad = true;
+                field.zeroPad = true;
             else if (f == L'+')
-                spec.plus = true;
+                field.plus = true;
             else if (f == L' ')
-                spec.space = true;
+                field.space = true;
             else if (f == L'#')
                 continue;
             else
                 break;
         }
         for (; i < format.size() && std::iswdigit(format[i]); ++i) {
-            spec.width = spec.width * 10 + (format[i] - L'0');
+            field.width = field.width * 10 + (format[i] - L'0');
         }
         if (i < format.size() && format[i] == L'.') {
-            spec.precision = 0;
+            field.precision = 0;
             for (++i; i < format.size() && std::iswdigit(format[i]); ++i) {
-                spec.precision = spec.precision * 10 + (format[i] - L'0');
+                field.precision = field.precision * 10 + (format[i] - L'0');
             }
         }
         while (i < format.size() && (format[i] == L'l' || format[i] == L'h' || format[i] == L'z')) {
@@ -153,22 +153,23 @@ std::wstring FormatText(std::wstring_view format, std::initializer_list<FormatAr
             case L'u':
             case L'x':
             case L'X':
-                Integer(out, conv, take(), spec);
+                Integer(out, conv, take(), field);
                 break;
             case L'c': {
                 const FormatArg* arg = take();
                 Pad(out, std::wstring(1, arg ? static_cast<wchar_t>(arg->AsUnsigned()) : L'\0'),
-                    spec);
+                    field);
                 break;
             }
             case L's':
             case L'S': {
                 const FormatArg* arg = take();
                 std::wstring text = arg ? arg->AsText() : std::wstring();
-                if (spec.precision >= 0 && text.size() > static_cast<std::size_t>(spec.precision)) {
-                    text.resize(static_cast<std::size_t>(spec.precision));
+                if (field.precision >= 0 &&
+                    text.size() > static_cast<std::size_t>(field.precision)) {
+                    text.resize(static_cast<std::size_t>(field.precision));
                 }
-                Pad(out, text, spec);
+                Pad(out, text, field);
                 break;
             }
             default:

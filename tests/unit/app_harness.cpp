@@ -187,7 +187,7 @@ std::shared_ptr<void> AppHarness::HoldMutex(const std::wstring& name) {
 
 const standin::Resources::Images& TestFirmwareImages() {
     static const auto* images = [] {
-        struct Spec {
+        struct Field {
             int number;
             std::uint32_t size;
             const char* head;
@@ -195,12 +195,12 @@ const standin::Resources::Images& TestFirmwareImages() {
         static std::vector<std::vector<std::uint8_t>> storage;
         storage.reserve(3);
         auto* map = new standin::Resources::Images;
-        for (Spec spec : {Spec{505, 13633428, "ACEZ"}, Spec{506, 8388608, "ACEZ"},
-                          Spec{507, 26214400, "ACEE"}}) {
-            std::vector<std::uint8_t> bytes(spec.size, 0);
-            std::copy(spec.head, spec.head + 4, bytes.begin());
+        for (Field field : {Field{505, 13633428, "ACEZ"}, Field{506, 8388608, "ACEZ"},
+                          Field{507, 26214400, "ACEE"}}) {
+            std::vector<std::uint8_t> bytes(field.size, 0);
+            std::copy(field.head, field.head + 4, bytes.begin());
             storage.push_back(std::move(bytes));
-            (*map)[spec.number] = std::span<const std::uint8_t>(storage.back());
+            (*map)[field.number] = std::span<const std::uint8_t>(storage.back());
         }
         return map;
     }();
