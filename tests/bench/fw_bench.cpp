@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "../unit/app_harness.h"
+#include "../unit/scripted_device.h"
 #include "link/command_exchange.h"
 #include "resource.h"
 
@@ -18,8 +19,7 @@ class SinkDevice : public sim::UsbDevice {
   public:
     bool Present() override { return true; }
     bool Descriptor(std::uint8_t d[8]) override {
-        const std::uint8_t bytes[8] = {0x5C, 0x7A, 0x21, 0x3C, 0x00, 0x01, 0x09, 0x04};
-        std::memcpy(d, bytes, 8);
+        WriteDescriptor(d);
         return true;
     }
     sim::IoResult Write(std::span<const std::uint8_t> data) override {

@@ -6,7 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "link/byte_order.h"
 #include "sim/usb_device.h"
+
+// The USB device descriptor of a device: vendor, product, release number, language.
+inline void WriteDescriptor(std::uint8_t d[8], std::uint16_t vendor = 0x7A5C,
+                            std::uint16_t product = 0x3C21, std::uint16_t release = 0x0100) {
+    PutLe16(d, vendor);
+    PutLe16(d + 2, product);
+    PutLe16(d + 4, release);
+    PutLe16(d + 6, 0x0409);
+}
 
 class ScriptedDevice : public sim::UsbDevice {
   public:
@@ -17,11 +27,7 @@ class ScriptedDevice : public sim::UsbDevice {
     bool Present() override { return present_; }
     bool Descriptor(std::uint8_t d[8]) override {
         if (failDescriptor_) return false;
-        const std::uint16_t words[4] = {vendor_, product_, release_, 0x0409};
-        for (int i = 0; i < 4; ++i) {
-            d[2 * i] = static_cast<std::uint8_t>(words[i]);
-            d[2 * i + 1] = static_cast<std::uint8_t>(words[i] >> 8);
-        }
+        WriteDescriptor(d, vendor_, product_, release_);
         return true;
     }
     sim::IoResult Write(std::span<const std::uint8_t> data) override {

@@ -12,6 +12,7 @@
 #include "link/byte_order.h"
 #include "link/command_block.h"
 #include "resource.h"
+#include "scripted_device.h"
 
 namespace {
 
@@ -42,10 +43,7 @@ class ScriptedScanner : public sim::UsbDevice {
         return t < offFrom || t >= onFrom;
     }
     bool Descriptor(std::uint8_t d[8]) override {
-        PutLe16(d, 0x7A5C);
-        PutLe16(d + 2, 0x3C21);
-        PutLe16(d + 4, 0x0100);
-        PutLe16(d + 6, 0x0409);
+        WriteDescriptor(d);
         return true;
     }
     sim::IoResult Write(std::span<const std::uint8_t> data) override {

@@ -6,6 +6,7 @@
 #include "app_harness.h"
 #include "device/relay_marker.h"
 #include "device/text_conversion.h"
+#include "scripted_device.h"
 
 namespace {
 
@@ -15,8 +16,7 @@ class ShellDevice : public sim::UsbDevice {
     explicit ShellDevice(std::string answer) : answer_(std::move(answer)) {}
     bool Present() override { return true; }
     bool Descriptor(std::uint8_t d[8]) override {
-        const std::uint8_t bytes[8] = {0x5C, 0x7A, 0x21, 0x3C, 0x00, 0x01, 0x09, 0x04};
-        std::copy(bytes, bytes + 8, d);
+        WriteDescriptor(d);
         return true;
     }
     sim::IoResult Write(std::span<const std::uint8_t> data) override {
