@@ -39,4 +39,16 @@ cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" ||
 # every program start pays for a new server).
 wineserver -w
 wineserver -p >"$STATE_DIR/wineserver.log" 2>&1 </dev/null
+
+# The test still-image driver, started with the service manager like a real one (a
+# demand-started driver would end with the server between programs). Its devices stay off
+# the bus until a test's host plugs a simulated scanner.
+cp "$BRIDGE_DIR/$BRIDGE_DRIVER.sys" "$WINEPREFIX/drive_c/windows/system32/drivers/" ||
+    fail "no driver $BRIDGE_DIR/$BRIDGE_DRIVER.sys"
+wine sc create "$BRIDGE_DRIVER" type= kernel start= auto \
+    binPath= "C:\\windows\\system32\\drivers\\$BRIDGE_DRIVER.sys" >>"$STATE_DIR/sc.log" 2>&1 ||
+    fail "cannot register the driver: $(cat "$STATE_DIR/sc.log")"
+timeout 60 wine sc start "$BRIDGE_DRIVER" >>"$STATE_DIR/sc.log" 2>&1
+wine sc query "$BRIDGE_DRIVER" 2>&1 | tr -d '\r' | grep -q 'STATE *: 4' ||
+    fail "the driver does not run: $(cat "$STATE_DIR/sc.log")"
 echo "Wine prefix $WINEPREFIX ready on display $DISPLAY"

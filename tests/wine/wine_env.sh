@@ -11,6 +11,12 @@ if [[ -f "$STATE_DIR/display" ]]; then
 fi
 FWUPDATE="$BUILD_DIR/FWUpdate.exe"
 PROBE="$BUILD_DIR/winprobe.exe"
+# The test still-image driver, its host that answers for the simulated scanner, and helpers.
+BRIDGE_DIR="$BUILD_DIR/tests/wine/bridge"
+BRIDGE_DRIVER=usbscan_bridge
+VELORA_HOST="$BRIDGE_DIR/velora_host.exe"
+BARE_CLIENT="$BRIDGE_DIR/bare_client.exe"
+MUTEX_TOOL="$BUILD_DIR/tests/wine/mutex_tool.exe"
 ARTIFACTS="$BUILD_DIR/artifacts"
 # Everything waits by polling against these limits, generous for a loaded machine.
 START_TIMEOUT_MS=60000

@@ -167,6 +167,19 @@ int Click(const std::wstring& caption, int id) {
     return PostMessageW(button, BM_CLICK, 0, 0) ? kDone : kFailed;
 }
 
+// The command of a control sent to its window as the control would send it, whatever the
+// control's state: how another program (or a test) reaches a handler past a disabled button.
+int Command(const std::wstring& caption, int id) {
+    HWND window = FindTopLevel(caption);
+    if (window == nullptr) return kNotFound;
+    HWND control = GetDlgItem(window, id);
+    if (control == nullptr) return kNoControl;
+    return PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(control))
+               ? kDone
+               : kFailed;
+}
+
 // Report-list messages carry pointers, which the system does not copy across processes:
 // the item record and its text buffer are placed in the list's own process.
 class RemoteBuffer {
@@ -278,7 +291,7 @@ int Usage() {
     Print(
         L"usage: winprobe wait|gone|msgbox <caption> <timeout-ms>\n"
         L"       winprobe dump <caption>\n"
-        L"       winprobe click|list <caption> <control-id>\n");
+        L"       winprobe click|command|list <caption> <control-id>\n");
     return kUsage;
 }
 
@@ -295,6 +308,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"gone") return Gone(caption, number);
     if (command == L"msgbox") return MessageBoxText(caption, number);
     if (command == L"click") return Click(caption, static_cast<int>(number));
+    if (command == L"command") return Command(caption, static_cast<int>(number));
     if (command == L"list") return List(caption, static_cast<int>(number));
     return Usage();
 }

@@ -11,7 +11,7 @@ namespace bridge {
 void WriteReport(const std::string& path, unsigned presentMask,
                  const std::vector<std::shared_ptr<sim::VeloraDevice>>& scanners) {
     const std::string partial = path + ".part";
-    std::FILE* file = std::fopen(partial.c_str(), "w");
+    std::FILE* file = std::fopen(partial.c_str(), "wb");
     if (!file) return;
     std::fprintf(file, "present %u\n", presentMask);
     for (const auto& scanner : scanners) {

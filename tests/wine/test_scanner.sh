@@ -1,0 +1,210 @@
+#!/bin/bash
+# The unmodified program under Wine against a simulated scanner on the test still-image
+# driver: what the window shows, what the scanner received, the imaging service and the
+# busy locks before, during and after, and Close. One case per run; the cases are below.
+# Usage: test_scanner.sh <build dir> <source dir> <case>
+set -uo pipefail
+source "$(dirname "$0")/wine_env.sh" "$1"
+SOURCE_DIR=$2
+CASE=$3
+EN="$SOURCE_DIR/resources/strings/en-US.txt"
+NAME="Norvik Velora"
+VANTOR_LOCK="Global\\NORVIK_VANTOR_SUBSCRIPTION_MUTEX_$NAME"
+SCAN_LOCK="Global\\NORVIK_SCAN_EXT_APP_MUTEX_$NAME"
+OSTRA_LOCK="{3D1E84A2-7C55-4B09-A1F3-52C9E6D07B48}"
+# The scanner's own times shortened; the program's waits (1 s polls, 6 s settle) are its own.
+FAST="burn_ms=6000,off_delay_ms=1000,off_ms=3000,boot_ms=1000"
+
+# SCENARIO: the simulated bus. ACTION: update (the button), force (the command, past a
+# disabled button) or search. BEFORE: the status text once the window found the scanner.
+# OUTCOME: the text id of the end, FAILED=1 when shown as "Update Failed: ...". IMAGE: the
+# image the scanner must have received whole, in one write. HOLD: a lock another program
+# holds while the tool runs.
+SCENARIO="normal:$FAST" ACTION=update BEFORE=249 OUTCOME=253 FAILED=0 IMAGE=507 HOLD=
+case "$CASE" in
+    normal) ;;
+    relay-uboot8) SCENARIO="relay-uboot8:$FAST" IMAGE=505 ;;
+    relay) SCENARIO="relay:$FAST" IMAGE=506 ;;
+    recovery) SCENARIO="recovery:$FAST" BEFORE=243 ;;
+    current) SCENARIO=current ACTION=force BEFORE=252 OUTCOME=252 FAILED=1 IMAGE= ;;
+    busy) SCENARIO=busy ACTION=force BEFORE=250 OUTCOME=213 FAILED=1 IMAGE= ;;
+    burn-error) SCENARIO="burn-error:$FAST" OUTCOME=220 FAILED=1 ;;
+    no-power-off) SCENARIO="no-power-off:$FAST" OUTCOME=235 FAILED=1 ;;
+    stall) SCENARIO="stall:$FAST" OUTCOME=216 FAILED=1 IMAGE= ;;
+    vantor-held) HOLD=$VANTOR_LOCK ACTION=search BEFORE=247 OUTCOME=247 IMAGE= ;;
+    ostra-held) HOLD=$OSTRA_LOCK ACTION=search BEFORE=241 OUTCOME=241 IMAGE= ;;
+    # Another scanner's lock is no business of this one.
+    other-scanner-held) HOLD="Global\\NORVIK_VANTOR_SUBSCRIPTION_MUTEX_$NAME 2" ACTION=search \
+                        OUTCOME=249 IMAGE= ;;
+    *) fail "unknown case $CASE" ;;
+esac
+
+REPORT="$STATE_DIR/scanner-$CASE.report"
+TRACE="$STATE_DIR/scanner-$CASE.trace"
+rm -f "$REPORT" "$TRACE"
+
+service_state() { wine sc query stisvc 2>/dev/null | tr -d '\r' | awk '/STATE/ { print $3; exit }'; }
+start_type() {
+    wine reg query 'HKLM\System\CurrentControlSet\Services\stisvc' /v Start 2>/dev/null |
+        tr -d '\r' | awk '/Start/ { print $3; exit }'
+}
+# expect_service <state> <start type> <when>: 1 stopped, 4 running; 0x2 automatic, 0x4 disabled.
+expect_service() {
+    local start=$SECONDS
+    until [[ "$(service_state)" == "$1" && "$(start_type)" == "$2" ]]; do
+        ((SECONDS - start >= 60)) &&
+            fail "stisvc $3: state $(service_state), start type $(start_type); want $1 $2"
+        sleep 0.5
+    done
+}
+lock_free() { wine "$MUTEX_TOOL" free "$1" >/dev/null 2>&1; }
+status_text() { probe dump "$MAIN_CAPTION" | awk -F'\t' '$1 == 1017 { print $5 }'; }
+# enabled <control id>: whether the window's control is enabled (dump: id class enabled ...).
+enabled() { probe dump "$MAIN_CAPTION" | awk -F'\t' -v id="$1" '$1 == id { print $3 }'; }
+# wait_status <text>: waits until the status label shows the text, up to <limit> seconds.
+wait_status() {
+    local start=$SECONDS
+    until [[ "$(status_text)" == "$1" ]]; do
+        if ((SECONDS - start >= $2)); then
+            screenshot "$ARTIFACTS/scanner-$CASE-failed.png"
+            fail "status '$(status_text)' after $2 s, want '$1'; trace: $(tail -20 "$TRACE")"
+        fi
+        sleep 0.5
+    done
+}
+text() { text_of "$EN" "$1"; }
+outcome_text() {
+    local message
+    message=$(text "$OUTCOME")
+    if ((FAILED)); then
+        # "Update Failed: %s" with the message in place of the %s.
+        local format
+        format=$(text 254)
+        echo "${format/\%s/$message}"
+    else
+        echo "$message"
+    fi
+}
+
+# The scanner on the bus, its device node in the registry.
+wine "$VELORA_HOST" "$SCENARIO" "$(winepath -w "$REPORT" 2>/dev/null)" 3000 \
+    >"$STATE_DIR/host-$CASE.log" 2>&1 </dev/null &
+STARTED_PIDS+=("$!")
+for _ in $(seq 300); do
+    [[ -s "$REPORT" ]] && break
+    sleep 0.1
+done
+grep -qx 'present 1' "$REPORT" || fail "no scanner on the bus: $(cat "$STATE_DIR/host-$CASE.log")"
+
+if [[ -n "$HOLD" ]]; then
+    wine "$MUTEX_TOOL" hold "$HOLD" "$(winepath -w "$STATE_DIR/held" 2>/dev/null)" \
+        >/dev/null 2>&1 </dev/null &
+    STARTED_PIDS+=("$!")
+    rm -f "$STATE_DIR/held"
+    for _ in $(seq 300); do
+        [[ -e "$STATE_DIR/held" ]] && break
+        sleep 0.1
+    done
+    [[ -e "$STATE_DIR/held" ]] || fail "the helper does not hold $HOLD"
+fi
+
+wine sc start stisvc >/dev/null 2>&1
+use_dialog_font Tahoma
+wine "$FWUPDATE" -d >"$TRACE" 2>/dev/null </dev/null &
+main=$!
+STARTED_PIDS+=("$main")
+wait_window "$MAIN_CAPTION" "$main"
+expect_service 1 0x4 "while the window is open"
+# What the window shows of the scanner once its first look at it is done.
+if [[ -n "$BEFORE" ]]; then
+    wait_status "$(text "$BEFORE")" 60
+    probe dump "$MAIN_CAPTION" | grep -qxF $'1013\tStatic\t1\t1\tNorvik Velora (VLR-204718)' ||
+        fail "device name not shown: $(probe dump "$MAIN_CAPTION")"
+    probe dump "$MAIN_CAPTION" | grep -qxF $'1015\tStatic\t1\t1\tUSB' || fail "interface not shown"
+fi
+
+case "$ACTION" in
+    update)
+        [[ "$(enabled 1144)" == 1 ]] || fail "Update is disabled: $(probe dump "$MAIN_CAPTION")"
+        probe click "$MAIN_CAPTION" 1144 || fail "cannot click Update"
+        # While it works, the scanning applications are locked out and the service is off.
+        start=$SECONDS
+        while lock_free "$SCAN_LOCK"; do
+            ((SECONDS - start >= 30)) && fail "the scanning application's lock is never held"
+            sleep 0.3
+        done
+        [[ "$(service_state) $(start_type)" == "1 0x4" ]] ||
+            fail "stisvc not stopped and disabled during the update"
+        ;;
+    force)
+        [[ "$(enabled 1144)" == 0 ]] || fail "Update is enabled for '$(status_text)'"
+        probe command "$MAIN_CAPTION" 1144 || fail "cannot send the Update command"
+        ;;
+    search)
+        sleep 1
+        probe click "$MAIN_CAPTION" 1000 || fail "cannot click Search Device"
+        ;;
+esac
+wait_status "$(outcome_text)" 150
+screenshot "$ARTIFACTS/scanner-$CASE.png"
+wait_status "$(outcome_text)" 150  # the commands come back after the last text
+
+if [[ $ACTION != search ]]; then
+    # After an update, good or bad, the imaging service runs again and the locks are free.
+    expect_service 4 0x2 "after the update"
+    until [[ "$(enabled 1000)" == 1 ]]; do sleep 0.5; done
+    for lock in "$SCAN_LOCK" "$OSTRA_LOCK" "$VANTOR_LOCK"; do
+        lock_free "$lock" || fail "$lock still held after the update"
+    done
+elif [[ $OUTCOME != 249 ]]; then
+    [[ "$(enabled 1144)" == 0 ]] || fail "Update enabled while another program holds $HOLD"
+else
+    [[ "$(enabled 1144)" == 1 ]] || fail "Update disabled by another scanner's lock"
+fi
+
+# What the scanner received.
+images=$(grep '^image ' "$REPORT")
+if [[ -n "$IMAGE" ]]; then
+    file="$BUILD_DIR/images/image$IMAGE.bin"
+    expected=$(python3 - "$file" <<'PY'
+import sys
+h = 0xcbf29ce484222325
+for b in open(sys.argv[1], 'rb').read():
+    h = ((h ^ b) * 0x100000001b3) & 0xffffffffffffffff
+print('%016x' % h)
+PY
+)
+    size=$(stat -c %s "$file")
+    # image <parameter> <length> <received> <writes> <complete> <accepted> <checksum>
+    read -r _ parameter length received writes complete accepted checksum <<<"$images"
+    [[ $(wc -l <<<"$images") == 1 && $length == "$size" && $received == "$size" &&
+       $writes == 1 && $complete == 1 && $accepted == 1 && $checksum == "$expected" ]] ||
+        fail "scanner did not get image $IMAGE ($size bytes, $expected) whole in one write: $images"
+    echo "scanner received image $IMAGE: parameter $parameter, $size bytes in one write"
+else
+    [[ -z "$images" || $CASE == stall ]] || fail "an image was sent: $images"
+fi
+case "$CASE" in
+    recovery)
+        # A scanner in its boot loader is not asked who it is or what it runs.
+        grep -qE '^command 0x28 0x(10|01) ' "$REPORT" &&
+            fail "identification or version asked in recovery: $(cat "$REPORT")"
+        grep -qF '(100%)' "$TRACE" || fail "percentages do not reach 100: $(cat "$TRACE")"
+        ;;
+    stall)
+        # The link's numbered detail of the write the driver failed.
+        grep -qE $'^\t\\[USB Error\\] [0-9]+-[0-9]+-' "$TRACE" ||
+            fail "no link error in the trace: $(cat "$TRACE")"
+        ;;
+esac
+
+probe click "$MAIN_CAPTION" 2 || fail "cannot click Close"
+wait_exit "$main" || fail "program did not end after Close"
+expect_service 4 0x2 "after Close"
+for lock in "$SCAN_LOCK" "$OSTRA_LOCK"; do
+    lock_free "$lock" || fail "$lock still held after the program ended"
+done
+# The driver holds no request of the program any more.
+state=$(wine "$BARE_CLIENT" state 2>/dev/null | tr -d '\r')
+[[ "$state" == "queued 0 taken 0 "* ]] || fail "driver still holds requests: $state"
+echo "$CASE: '$(outcome_text)'; service automatic and running; program ended"
