@@ -213,6 +213,25 @@ class RemoteBuffer {
     void* address_ = nullptr;
 };
 
+// Ticks the check box of the list's first row, as a click on it would.
+int Tick(const std::wstring& caption, int id) {
+    HWND window = FindTopLevel(caption);
+    if (window == nullptr) return kNotFound;
+    HWND list = GetDlgItem(window, id);
+    if (list == nullptr) return kNoControl;
+    RemoteBuffer remote(list, sizeof(LVITEMW));
+    LVITEMW item{};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(2);
+    DWORD_PTR result = 0;
+    if (!remote.ok() || !remote.Write(0, &item, sizeof(item)) ||
+        !SendMessageTimeoutW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(remote.address()),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &result)) {
+        return kFailed;
+    }
+    return result ? kDone : kFailed;
+}
+
 int List(const std::wstring& caption, int id) {
     HWND window = FindTopLevel(caption);
     if (window == nullptr) return kNotFound;
@@ -291,7 +310,7 @@ int Usage() {
     Print(
         L"usage: winprobe wait|gone|msgbox <caption> <timeout-ms>\n"
         L"       winprobe dump <caption>\n"
-        L"       winprobe click|command|list <caption> <control-id>\n");
+        L"       winprobe click|command|tick|list <caption> <control-id>\n");
     return kUsage;
 }
 
@@ -309,6 +328,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"msgbox") return MessageBoxText(caption, number);
     if (command == L"click") return Click(caption, static_cast<int>(number));
     if (command == L"command") return Command(caption, static_cast<int>(number));
+    if (command == L"tick") return Tick(caption, static_cast<int>(number));
     if (command == L"list") return List(caption, static_cast<int>(number));
     return Usage();
 }

@@ -1,7 +1,5 @@
-// A bare Win32 client of \\.\usbscan0: what any program can do with the device, without the
-// tool around it. "status" asks the descriptor and the scanner's status; "image <file>
-// <parameter>" sends a firmware image the way the scanner expects it (the command block,
-// the response, then the image in one write) and prints the wall time of the image write.
+// A bare Win32 client of the test driver: "state" prints what the driver holds; "status"
+// opens \\.\usbscan0 as any program can and asks the descriptor and the scanner's status.
 #include <windows.h>
 
 #include <chrono>
@@ -36,7 +34,7 @@ int Fail(const char* step) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bare_client state | status | image <file> <parameter>\n");
+        std::fprintf(stderr, "usage: bare_client state | status\n");
         return 2;
     }
     if (std::string_view(argv[1]) == "state") {
@@ -74,24 +72,5 @@ int main(int argc, char** argv) {
         std::printf("\n");
         return 0;
     }
-    if (std::string_view(argv[1]) != "image" || argc < 4) return 2;
-    std::FILE* file = std::fopen(argv[2], "rb");
-    if (!file) return Fail("image file");
-    std::vector<std::uint8_t> image;
-    std::uint8_t chunk[65536];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-        image.insert(image.end(), chunk, chunk + n);
-    }
-    std::fclose(file);
-    const auto parameter = static_cast<std::uint16_t>(std::strtoul(argv[3], nullptr, 0));
-    const auto block =
-        FirmwareImageRequest(parameter, static_cast<std::uint32_t>(image.size())).Bytes();
-    if (!Write(device, block.data(), 16)) return Fail("image block");
-    if (!ReadResponse(device, response)) return Fail("image response");
-    const auto start = std::chrono::steady_clock::now();
-    if (!Write(device, image.data(), static_cast<DWORD>(image.size()))) return Fail("image");
-    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-    std::printf("image %zu bytes in %.1f ms\n", image.size(), took.count());
-    CloseHandle(device);
-    return 0;
+    return 2;
 }
