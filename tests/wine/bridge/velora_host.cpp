@@ -3,6 +3,7 @@
 // answers every request the driver hands over from the simulated scanner. It writes what
 // the scanner received to a report file after each request, for the test to read.
 // Usage: velora_host <scenario> <report file> [stall limit ms]
+//        velora_host --checksum <file>   prints the file's FNV-1a 64 as the report has it
 #include <windows.h>
 
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -20,6 +22,7 @@
 #include "device_nodes.h"
 #include "host_report.h"
 #include "platform/win32/clock.h"
+#include "sim/fnv1a.h"
 #include "sim/scenario.h"
 
 namespace {
@@ -195,7 +198,21 @@ class Host : public sim::Bus {
 
 }  // namespace
 
+int PrintChecksum(const char* path) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return 1;
+    std::uint64_t hash = sim::kFnv1aStart;
+    std::vector<std::uint8_t> chunk(1 << 20);
+    for (std::size_t n; (n = std::fread(chunk.data(), 1, chunk.size(), file)) > 0;) {
+        hash = sim::Fnv1a64(std::span(chunk.data(), n), hash);
+    }
+    std::fclose(file);
+    std::printf("%016llx\n", static_cast<unsigned long long>(hash));
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string_view(argv[1]) == "--checksum") return PrintChecksum(argv[2]);
     if (argc < 3) {
         std::fprintf(stderr, "usage: velora_host <scenario> <report file> [stall limit ms]\n");
         return 2;
