@@ -16,11 +16,12 @@ OSTRA_LOCK="{3D1E84A2-7C55-4B09-A1F3-52C9E6D07B48}"
 FAST="burn_ms=6000,off_delay_ms=1000,off_ms=3000,boot_ms=1000"
 
 # SCENARIO: the simulated bus. ACTION: update (the button), force (the row ticked and the
-# command sent, past a disabled button) or search. BEFORE: the status text once the window found the scanner.
-# OUTCOME: the text id of the end, FAILED=1 when shown as "Update Failed: ...". IMAGE: the
-# image the scanner must have received whole, in one write. HOLD: a lock another program
-# holds while the tool runs. DURING: a text the update shows on its way. LIMIT: seconds
-# the outcome may take.
+# command sent, past a disabled button) or search. BEFORE: the status text once the window
+# found the scanner; DEVICE: its device name then. OUTCOME: the text id of the end,
+# FAILED=1 when shown as "Update Failed: ...". IMAGE: the image the scanner must have
+# received whole, in one write. HOLD: a lock another program holds while the tool runs.
+# LOCKS=1: the update holds the scanning application's lock. DURING: a text the update
+# shows on its way. LIMIT: seconds the outcome may take.
 SCENARIO="normal:$FAST" ACTION=update BEFORE=249 OUTCOME=253 FAILED=0 IMAGE=507 HOLD=
 DEVICE="Norvik Velora (VLR-204718)" LOCKS=1 DURING= LIMIT=150
 case "$CASE" in
