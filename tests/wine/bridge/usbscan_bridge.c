@@ -1,6 +1,6 @@
 /* A still-image driver for tests under Wine. It creates \Device\Usbscan0..3 and serves
- * programs' opens, the descriptor request, writes and reads exactly as the system's
- * usbscan driver does, but owns no hardware: each request is handed to a user-mode host
+ * programs' opens, the descriptor request, writes and reads the way programs use the
+ * system's usbscan driver, but owns no hardware: each request is handed to a user-mode host
  * through \Device\VeloraBridge ("inverted call": the host keeps a NEXT_REQUEST pending,
  * the driver completes it with the program's request and holds that request until the
  * host sends COMPLETE). A device is on the bus while its \DosDevices\usbscan<i> link
@@ -9,10 +9,10 @@
 
 #include "bridge_protocol.h"
 
-#define BRIDGE_TAG 0x67646272u /* 'rbdg' */
-
 static PDEVICE_OBJECT control;
 static PDEVICE_OBJECT scanners[BRIDGE_DEVICES];
+/* Changed only from dispatch calls (SET_PRESENT, the host's last close), which Wine makes
+ * one at a time; links cannot be made under the spin lock. */
 static BOOLEAN linked[BRIDGE_DEVICES];
 static KSPIN_LOCK lock;
 static LIST_ENTRY queued; /* programs' requests the host has not taken yet */
@@ -22,7 +22,7 @@ static ULONG hostHandles;
 static ULONG lastId;
 static ULONG answered, late;
 
-/* Per request: its number and the kind of transfer, kept in the IRP's driver context. */
+/* Per request: its number, kept in the IRP's driver context, and its place in a list. */
 #define IRP_ID(irp) ((irp)->Tail.Overlay.DriverContext[0])
 #define IRP_ENTRY(irp) (&(irp)->Tail.Overlay.ListEntry)
 
