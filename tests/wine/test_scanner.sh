@@ -33,7 +33,8 @@ case "$CASE" in
     # At usbscan0 a device whose descriptor request fails: passed over.
     descriptor-fails) SCENARIO="descriptor-fails:$FAST" ;;
     # The scanner leaves the bus for good when the image data starts.
-    vanish) SCENARIO="vanish:$FAST" OUTCOME=216 FAILED=1 IMAGE= ;;
+    # Its update fails within a second or two: too soon to look for the lock from outside.
+    vanish) SCENARIO="vanish:$FAST" OUTCOME=216 FAILED=1 IMAGE= LOCKS=0 ;;
     # The boot loader is not asked for its identification, so the name has none, and no
     # scanning application can hold a scanner in its boot loader: no locks are taken.
     recovery) SCENARIO="recovery:$FAST" BEFORE=243 DEVICE="Norvik Velora ()" LOCKS=0 ;;
@@ -150,13 +151,30 @@ case "$ACTION" in
         [[ "$(enabled 1144)" == 1 ]] || fail "Update is disabled: $(probe dump "$MAIN_CAPTION")"
         probe click "$MAIN_CAPTION" 1144 || fail "cannot click Update"
         # While it works, the scanning applications are locked out and the service is off.
+        # A look counts only when the update had not reached its end after it: from "Start
+        # WIA service..." on, the program restarts the service, and a quickly failing
+        # update gets there within a second or two.
         start=$SECONDS
-        while ((LOCKS)) && lock_free "$SCAN_LOCK"; do
-            ((SECONDS - start >= 30)) && fail "the scanning application's lock is never held"
+        until [[ "$(enabled 1000)" == 0 ]]; do
+            ((SECONDS - start >= 10)) && fail "Update did not start: $(probe dump "$MAIN_CAPTION")"
+            sleep 0.1
+        done
+        seen_lock=0
+        while :; do
+            held=0
+            lock_free "$SCAN_LOCK" || held=1
+            service="$(service_state) $(start_type)"
+            shown=$(status_text)
+            [[ $shown == "$(text 231)" || $shown == "$(outcome_text)" ||
+               "$(enabled 1000)" == 1 ]] && break  # the update is ending
+            [[ $service == "1 0x4" ]] ||
+                fail "stisvc not stopped and disabled during the update: $service"
+            ((held)) && seen_lock=1
+            ((seen_lock || !LOCKS)) && break
+            ((SECONDS - start >= 60)) && break
             sleep 0.3
         done
-        [[ "$(service_state) $(start_type)" == "1 0x4" ]] ||
-            fail "stisvc not stopped and disabled during the update"
+        ((LOCKS && !seen_lock)) && fail "the scanning application's lock was never seen held"
         ;;
     force)
         [[ "$(enabled 1144)" == 0 ]] || fail "Update is enabled for '$(status_text)'"
