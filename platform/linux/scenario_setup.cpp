@@ -2,6 +2,7 @@
 
 #include "app/text_format.h"
 #include "app/utf.h"
+#include "sim/setup_entry.h"
 
 namespace standin {
 
@@ -17,18 +18,13 @@ class RegisteringBus : public sim::Bus {
         : os_(os), friendlyName_(std::move(friendlyName)) {}
 
     void Plug(int index, std::shared_ptr<sim::UsbDevice> device) override {
-        std::uint8_t descriptor[8] = {};
-        bool described = device->Descriptor(descriptor);
+        std::optional<sim::SetupEntry> entry = sim::DescribeForSetup(*device, friendlyName_);
         os_.Driver().Plug(index, device);
-        if (!described) return;  // Setup could not identify it either.
-        auto word = [&](int at) { return descriptor[at] | descriptor[at + 1] << 8; };
-        std::wstring hardware = Format(L"USB\\VID_%04X&PID_%04X", word(0), word(2));
+        if (!entry) return;
         std::wstring driverKey = Format(L"%s\\%04d", kImageClass, next_++);
-        os_.Registry().AddDevice(
-            {{Format(L"%s&REV_%04X", hardware, word(4)), hardware}, driverKey});
-        bool scanner = std::dynamic_pointer_cast<sim::VeloraDevice>(device) != nullptr;
+        os_.Registry().AddDevice({{entry->revisionId, entry->hardwareId}, driverKey});
         os_.Registry().SetMachineText(Format(L"%s\\%s", kClassKey, driverKey), L"FriendlyName",
-                                      scanner ? friendlyName_ : L"Imaging Device");
+                                      entry->friendlyName);
     }
 
   private:

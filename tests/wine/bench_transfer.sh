@@ -10,21 +10,9 @@ IMAGE="$BUILD_DIR/images/image507.bin"
 OUT="$ARTIFACTS/transfer-bench.txt"
 REPORT="$STATE_DIR/bench.report"
 
-plug() {
-    rm -f "$REPORT"
-    wine "$VELORA_HOST" normal "$(winepath -w "$REPORT" 2>/dev/null)" \
-        >"$STATE_DIR/host-bench.log" 2>&1 </dev/null &
-    HOST=$!
-    STARTED_PIDS+=("$HOST")
-    for _ in $(seq 300); do
-        grep -qx 'present 1' "$REPORT" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    fail "no scanner on the bus: $(cat "$STATE_DIR/host-bench.log")"
-}
 unplug() {
-    kill "$HOST" 2>/dev/null
-    wait "$HOST" 2>/dev/null
+    kill "$HOST_PID" 2>/dev/null
+    wait "$HOST_PID" 2>/dev/null
     # The driver drops the links once the host's handles are closed.
     for _ in $(seq 100); do
         [[ "$(wine "$BARE_CLIENT" status 2>/dev/null)" == "open failed"* ]] && return 0
@@ -35,7 +23,7 @@ unplug() {
 declare -A times
 for round in 1 2 3; do
     for way in bare tool; do
-        plug
+        plug_scanner normal "$REPORT" "$STATE_DIR/host-bench.log"
         line=$(wine "$BENCH" "$way" "$(winepath -w "$IMAGE" 2>/dev/null)" 0x0004 | tr -d '\r')
         unplug
         read -r name bytes ms <<<"$line"

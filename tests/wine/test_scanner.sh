@@ -64,21 +64,12 @@ esac
 
 REPORT="$STATE_DIR/scanner-$CASE.report"
 TRACE="$STATE_DIR/scanner-$CASE.trace"
-rm -f "$REPORT" "$TRACE"
+rm -f "$TRACE"
 
-service_state() { wine sc query stisvc 2>/dev/null | tr -d '\r' | awk '/STATE/ { print $3; exit }'; }
-start_type() {
-    wine reg query 'HKLM\System\CurrentControlSet\Services\stisvc' /v Start 2>/dev/null |
-        tr -d '\r' | awk '/Start/ { print $3; exit }'
-}
-# expect_service <state> <start type> <when>: 1 stopped, 4 running; 0x2 automatic, 0x4 disabled.
+# expect_service <state> <start type> <when>
 expect_service() {
-    local start=$SECONDS
-    until [[ "$(service_state)" == "$1" && "$(start_type)" == "$2" ]]; do
-        ((SECONDS - start >= 60)) &&
-            fail "stisvc $3: state $(service_state), start type $(start_type); want $1 $2"
-        sleep 0.5
-    done
+    wait_stisvc "$1" "$2" ||
+        fail "stisvc $3: state $(stisvc_state), start type $(stisvc_start_type); want $1 $2"
 }
 lock_free() { wine "$MUTEX_TOOL" free "$1" >/dev/null 2>&1; }
 status_text() { probe dump "$MAIN_CAPTION" | awk -F'\t' '$1 == 1017 { print $5 }'; }
@@ -110,14 +101,7 @@ outcome_text() {
 }
 
 # The scanner on the bus, its device node in the registry.
-wine "$VELORA_HOST" "$SCENARIO" "$(winepath -w "$REPORT" 2>/dev/null)" 3000 \
-    >"$STATE_DIR/host-$CASE.log" 2>&1 </dev/null &
-STARTED_PIDS+=("$!")
-for _ in $(seq 300); do
-    [[ -s "$REPORT" ]] && break
-    sleep 0.1
-done
-grep -qE '^present [1-9]' "$REPORT" || fail "no scanner on the bus: $(cat "$STATE_DIR/host-$CASE.log")"
+plug_scanner "$SCENARIO" "$REPORT" "$STATE_DIR/host-$CASE.log" 3000
 
 if [[ -n "$HOLD" ]]; then
     wine "$MUTEX_TOOL" hold "$HOLD" "$(winepath -w "$STATE_DIR/held" 2>/dev/null)" \
@@ -163,7 +147,7 @@ case "$ACTION" in
         while :; do
             held=0
             lock_free "$SCAN_LOCK" || held=1
-            service="$(service_state) $(start_type)"
+            service="$(stisvc_state) $(stisvc_start_type)"
             shown=$(status_text)
             [[ $shown == "$(text 231)" || $shown == "$(outcome_text)" ||
                "$(enabled 1000)" == 1 ]] && break  # the update is ending

@@ -6,24 +6,9 @@
 set -uo pipefail
 source "$(dirname "$0")/wine_env.sh" "$1"
 
-service_state() { wine sc query stisvc 2>/dev/null | tr -d '\r' | awk '/STATE/ { print $3; exit }'; }
-start_type() {
-    wine reg query 'HKLM\System\CurrentControlSet\Services\stisvc' /v Start 2>/dev/null | tr -d '\r' |
-        awk '/Start/ { print $3; exit }'
-}
-# wait_service <state> <start type>: 1 stopped, 4 running; 0x2 automatic, 0x4 disabled.
-wait_service() {
-    local start=$SECONDS
-    while :; do
-        [[ "$(service_state)" == "$1" && "$(start_type)" == "$2" ]] && return 0
-        ((SECONDS - start >= 90)) && return 1
-        sleep 0.5
-    done
-}
-
 # Running beforehand, so that there is something to stop.
 wine sc start stisvc >/dev/null 2>&1
-wait_service 4 0x3 || wait_service 4 0x2 || fail "stisvc does not run before the test"
+wait_stisvc 4 0x3 || wait_stisvc 4 0x2 || fail "stisvc does not run before the test"
 
 # With -d, so that the trace of the search over all 256 still-image names is kept.
 trace="$STATE_DIR/service-trace.txt"
@@ -32,8 +17,8 @@ wine "$FWUPDATE" -d >"$trace" 2>/dev/null </dev/null &
 main=$!
 STARTED_PIDS+=("$main")
 wait_window "$MAIN_CAPTION" "$main"
-wait_service 1 0x4 ||
-    fail "stisvc not stopped and disabled: state $(service_state), start type $(start_type)"
+wait_stisvc 1 0x4 ||
+    fail "stisvc not stopped and disabled: state $(stisvc_state), start type $(stisvc_start_type)"
 
 probe click "$MAIN_CAPTION" 1000 || fail "cannot click Search Device"
 start=$SECONDS
@@ -49,6 +34,6 @@ grep -qxF "[GetDeviceStatus]: Device not found..." "$trace" || fail "trace lacks
 
 probe click "$MAIN_CAPTION" 2 || fail "cannot click Close"
 wait_exit "$main" || fail "program did not end after Close"
-wait_service 4 0x2 ||
-    fail "stisvc not automatic and running after Close: state $(service_state), start type $(start_type)"
+wait_stisvc 4 0x2 ||
+    fail "stisvc not automatic and running after Close: state $(stisvc_state), start type $(stisvc_start_type)"
 echo "stisvc stopped and disabled while the window was open, automatic and running after Close"

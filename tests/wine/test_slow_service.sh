@@ -26,17 +26,8 @@ wineserver -p >"$LOG_DIR/wineserver.log" 2>&1 </dev/null
 reg_add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
 
 sc() { wine sc "$@" >>"$LOG_DIR/sc.log" 2>&1 </dev/null; }
-state() { wine sc query stisvc 2>/dev/null </dev/null | tr -d '\r' | awk '/STATE/ { print $3; exit }'; }
-start_type() {
-    wine reg query 'HKLM\System\CurrentControlSet\Services\stisvc' /v Start 2>/dev/null </dev/null |
-        tr -d '\r' | awk '/Start/ { print $3; exit }'
-}
-wait_state() {
-    local start=$SECONDS
-    until [[ "$(state)" == "$1" ]]; do
-        ((SECONDS - start >= 60)) && fail "stisvc state $(state), want $1: $(cat "$SERVICE_LOG")"
-        sleep 0.2
-    done
+wait_running() {
+    wait_stisvc 4 || fail "stisvc state $(stisvc_state), want 4: $(cat "$SERVICE_LOG")"
 }
 events() { grep -c "^$1 " "$SERVICE_LOG" 2>/dev/null; }
 
@@ -45,7 +36,7 @@ sc delete stisvc
 sc create stisvc start= demand \
     binPath= "$(winepath -w "$BUILD_DIR/tests/wine/slow_service.exe") $(winepath -w "$SERVICE_LOG") 1000 3500"
 sc start stisvc
-wait_state 4
+wait_running
 
 wine "$FWUPDATE" -d >"$TRACE" 2>/dev/null </dev/null &
 main=$!
@@ -66,14 +57,14 @@ done
 stop_control=$(awk '/^stop-control/ { print $2 }' "$SERVICE_LOG")
 stopped=$(awk '/^stopped/ { print $2 }' "$SERVICE_LOG")
 ((stopped - stop_control >= 3000)) || fail "the stop did not take its time: $(cat "$SERVICE_LOG")"
-[[ "$(start_type)" == 0x4 ]] || fail "stisvc not disabled while the program works: $(start_type)"
+[[ "$(stisvc_start_type)" == 0x4 ]] || fail "stisvc not disabled while the program works: $(stisvc_start_type)"
 
 wait_window "$MAIN_CAPTION" "$main"
 probe click "$MAIN_CAPTION" 2 || fail "cannot click Close"
 wait_exit "$main" || fail "program did not end after Close"
-wait_state 4
+wait_running
 [[ "$(events start)" == 2 ]] || fail "service not started again: $(cat "$SERVICE_LOG")"
-[[ "$(start_type)" == 0x2 ]] || fail "stisvc not automatic after Close: $(start_type)"
+[[ "$(stisvc_start_type)" == 0x2 ]] || fail "stisvc not automatic after Close: $(stisvc_start_type)"
 echo "stop took $((stopped - stop_control)) ms with 1 s wait hints; the search waited for it;" \
     "Close made the service automatic and started it"
 end_prefix

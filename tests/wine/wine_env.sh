@@ -35,6 +35,38 @@ probe() {
     LC_ALL=C.UTF-8 wine "$PROBE" "$@"
 }
 
+# The still-image service "stisvc": its state (1 stopped, 2 start pending, 3 stop pending,
+# 4 running) and start type (0x2 automatic, 0x3 demand, 0x4 disabled), as Wine prints them.
+stisvc_state() {
+    wine sc query stisvc 2>/dev/null </dev/null | tr -d '\r' | awk '/STATE/ { print $3; exit }'
+}
+stisvc_start_type() {
+    wine reg query 'HKLM\System\CurrentControlSet\Services\stisvc' /v Start 2>/dev/null </dev/null |
+        tr -d '\r' | awk '/Start/ { print $3; exit }'
+}
+# wait_stisvc <state> [<start type>]: waits up to 90 s for both; false if they never come.
+wait_stisvc() {
+    local start=$SECONDS
+    until [[ "$(stisvc_state)" == "$1" && ( -z "${2:-}" || "$(stisvc_start_type)" == "$2" ) ]]; do
+        ((SECONDS - start >= 90)) && return 1
+        sleep 0.3
+    done
+}
+
+# plug_scanner <scenario> <report file> <log file> [stall limit ms]: starts the simulated
+# scanner's host in the background (HOST_PID) and waits until a device is on the bus.
+plug_scanner() {
+    rm -f "$2"
+    wine "$VELORA_HOST" "$1" "$(winepath -w "$2" 2>/dev/null)" ${4:+"$4"} >"$3" 2>&1 </dev/null &
+    HOST_PID=$!
+    STARTED_PIDS+=("$HOST_PID")
+    for _ in $(seq 300); do
+        grep -qE '^present [1-9]' "$2" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    fail "no scanner on the bus: $(cat "$3")"
+}
+
 reg_add() {
     wine reg add "$@" /f >>"$STATE_DIR/reg.log" 2>&1 || fail "reg add $*"
 }

@@ -2,11 +2,9 @@
 // opens \\.\usbscan0 as any program can and asks the descriptor and the scanner's status.
 #include <windows.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
-#include <vector>
 
 #include "bridge_protocol.h"
 #include "link/command_block.h"

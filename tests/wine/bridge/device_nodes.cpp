@@ -66,13 +66,12 @@ void RemoveDeviceNodes() {
     }
 }
 
-bool AddDeviceNode(int index, const std::uint8_t descriptor[8], const std::wstring& friendlyName) {
-    auto word = [&](int at) { return descriptor[at] | descriptor[at + 1] << 8; };
-    const std::wstring hardware = Printf(L"USB\\VID_%04X&PID_%04X", word(0), word(2));
-    const std::wstring revision = Printf(L"%ls&REV_%04X", hardware.c_str(), word(4));
+bool AddDeviceNode(int index, const sim::SetupEntry& entry) {
+    const std::wstring& hardware = entry.hardwareId;
+    const std::wstring& friendlyName = entry.friendlyName;
     const std::wstring driverKey = Printf(L"%ls\\%04d", kImageClass, kFirstDriverKey + index);
     // REG_MULTI_SZ: each id with its terminator, then an empty one.
-    std::wstring ids = revision + L'\0' + hardware + L'\0';
+    std::wstring ids = entry.revisionId + L'\0' + hardware + L'\0';
     const bool node = WriteKey(
         Printf(L"%ls\\%ls\\%ls%d", kEnumUsb, hardware.c_str() + 4, kInstancePrefix, index),
         [&](HKEY key) {

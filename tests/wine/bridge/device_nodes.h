@@ -3,15 +3,14 @@
 // imaging class with the "FriendlyName" that the scanning applications' locks use.
 #pragma once
 
-#include <cstdint>
-#include <string>
+#include "sim/setup_entry.h"
 
 namespace bridge {
 
 // Removes the nodes an earlier host left behind.
 void RemoveDeviceNodes();
 
-// Adds the node of the device at `index` with the descriptor's vendor, product and release.
-bool AddDeviceNode(int index, const std::uint8_t descriptor[8], const std::wstring& friendlyName);
+// Adds the node of the device at `index`.
+bool AddDeviceNode(int index, const sim::SetupEntry& entry);
 
 }  // namespace bridge

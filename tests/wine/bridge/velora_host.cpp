@@ -56,11 +56,8 @@ class Host : public sim::Bus {
           stallLimitMs_(stallLimitMs) {}
 
     void Plug(int index, std::shared_ptr<sim::UsbDevice> device) override {
-        std::uint8_t descriptor[8] = {};
-        // Device setup names only what answers its descriptor request, as Windows does.
-        if (device->Descriptor(descriptor)) {
-            const bool scanner = std::dynamic_pointer_cast<sim::VeloraDevice>(device) != nullptr;
-            bridge::AddDeviceNode(index, descriptor, scanner ? friendlyName_ : L"Imaging Device");
+        if (auto entry = sim::DescribeForSetup(*device, friendlyName_)) {
+            bridge::AddDeviceNode(index, *entry);
         }
         devices_[index] = std::move(device);
     }
