@@ -1,6 +1,7 @@
 // Named mutexes as another program holds them. "hold <name> <ready file>" creates and owns
-// the mutex, writes the ready file and waits until it is killed; "free <name>" ends with 0
-// when nobody holds the name, 1 when someone does.
+// the mutex, writes the ready file and waits until it is killed; "free <name>" prints "free"
+// and ends with 0 when nobody holds the name, prints "held" and ends with 1 when someone
+// does. Any other exit code is a failure of the tool itself, never an answer.
 #include <windows.h>
 
 #include <cstdio>
@@ -13,9 +14,16 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring command = argv[1];
     HANDLE mutex = CreateMutexW(nullptr, command == L"hold", argv[2]);
-    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-    if (mutex == nullptr) return 3;
-    if (command == L"free") return existed ? 1 : 0;
+    const DWORD error = GetLastError();
+    if (mutex == nullptr) {
+        std::fwprintf(stderr, L"CreateMutexW failed: error %lu\n", error);
+        return 3;
+    }
+    const bool existed = error == ERROR_ALREADY_EXISTS;
+    if (command == L"free") {
+        std::wprintf(existed ? L"held\n" : L"free\n");
+        return existed ? 1 : 0;
+    }
     if (command != L"hold" || argc < 4 || existed) return 2;
     if (std::FILE* ready = _wfopen(argv[3], L"w")) std::fclose(ready);
     Sleep(INFINITE);

@@ -71,7 +71,35 @@ expect_service() {
     wait_stisvc "$1" "$2" ||
         fail "stisvc $3: state $(stisvc_state), start type $(stisvc_start_type); want $1 $2"
 }
-lock_free() { wine "$MUTEX_TOOL" free "$1" >/dev/null 2>&1; }
+# lock_free <name>: whether nobody holds the named mutex. A tool that answers neither way
+# (Wine could not start it) fails the test with what it said, never passes for "held".
+lock_free() {
+    local answer attempt
+    for attempt in 1 2 3; do
+        answer=$(wine "$MUTEX_TOOL" free "$1" 2>"$STATE_DIR/mutex_tool.err" </dev/null |
+            tr -d '\r')
+        case "$answer" in
+            free) return 0 ;;
+            held) return 1 ;;
+        esac
+        echo "mutex_tool gave no answer for $1: '$answer' $(cat "$STATE_DIR/mutex_tool.err")" >&2
+    done
+    fail "mutex_tool gave no answer for $1 three times"
+}
+# wait_lock_free <name>: once the program has ended, only another process can keep its lock
+# alive (one that inherited the handle). The name goes when the last handle closes, which
+# Wine's server does a little after the program's Unix process is gone: a few looks are
+# allowed, and a look that still finds it held is reported.
+wait_lock_free() {
+    local start=$SECONDS
+    until lock_free "$1"; do
+        echo "$1 held $((SECONDS - start)) s after the program ended: $(windows_processes)" >&2
+        ((SECONDS - start >= 10)) && return 1
+        sleep 0.5
+    done
+}
+# The Windows processes still running, for a lock found held when it should not be.
+windows_processes() { ps -eo pid,etimes,args | grep -F '.exe' | grep -v grep; }
 status_text() { probe dump "$MAIN_CAPTION" | awk -F'\t' '$1 == 1017 { print $5 }'; }
 # enabled <control id>: whether the window's control is enabled (dump: id class enabled ...).
 enabled() { probe dump "$MAIN_CAPTION" | awk -F'\t' -v id="$1" '$1 == id { print $3 }'; }
@@ -185,7 +213,8 @@ if [[ $ACTION != search ]]; then
     done
     for lock in "$SCAN_LOCK" "$OSTRA_LOCK" "$VANTOR_LOCK"; do
         [[ $lock == "$HOLD" ]] && continue  # the other program's
-        lock_free "$lock" || fail "$lock still held after the update"
+        lock_free "$lock" ||
+            fail "$lock still held after the update; processes: $(windows_processes)"
     done
 elif [[ $OUTCOME != 249 ]]; then
     [[ "$(enabled 1144)" == 0 ]] || fail "Update enabled while another program holds $HOLD"
@@ -229,7 +258,8 @@ wait_exit "$main" || fail "program did not end after Close"
 expect_service 4 0x2 "after Close"
 for lock in "$SCAN_LOCK" "$OSTRA_LOCK"; do
     [[ $lock == "$HOLD" ]] && continue
-    lock_free "$lock" || fail "$lock still held after the program ended"
+    wait_lock_free "$lock" ||
+        fail "$lock still held 10 s after the program ended; processes: $(windows_processes)"
 done
 # The driver holds no request of the program any more.
 state=$(wine "$BARE_CLIENT" state 2>/dev/null | tr -d '\r')
