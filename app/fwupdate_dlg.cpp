@@ -1,5 +1,7 @@
 #include "app/fwupdate_dlg.h"
 
+#include <optional>
+
 #include "app/load_text.h"
 #include "app/settings.h"
 #include "app/text_format.h"
@@ -20,12 +22,8 @@ CFWUpdateDlg::CFWUpdateDlg() : appIcon(IDR_MAINFRAME) {
 }
 
 CFWUpdateDlg::~CFWUpdateDlg() {
-    // The cancel thread ends the window as its last act; let it return before the window
-    // it used goes away.
-    if (platform::Handle thread = cancelThread.exchange(nullptr)) {
-        platform::Get().threads().WaitForThread(thread, 5000);
-        platform::Get().CloseHandle(thread);
-    }
+    // The owner has waited for the workers (WaitForWorkers); what is left are handles.
+    WaitForWorkers(0);
 }
 
 int CFWUpdateDlg::DoModal() {
@@ -39,6 +37,45 @@ platform::DialogHost& CFWUpdateDlg::Host() {
 
 void CFWUpdateDlg::OnWindowThread(const std::function<void()>& fn) {
     if (host_) host_->Invoke(fn);
+}
+
+std::uint32_t CFWUpdateDlg::WaitForThreadServingWindow(platform::Handle thread,
+                                                       std::uint32_t timeoutMs) {
+    return Host().WaitForThreadPumping(thread, timeoutMs);
+}
+
+void CFWUpdateDlg::KeepGivenUpWorker(platform::Handle thread) {
+    std::lock_guard lock(givenUpMutex_);
+    givenUp_.push_back(thread);
+}
+
+bool CFWUpdateDlg::WaitForWorkers(std::uint32_t limitMs) {
+    std::optional<std::uint64_t> start;  // Set at the first handle: none, no platform call.
+    bool allEnded = true;
+    // Closes the thread's handle once it has ended; a thread still running keeps it.
+    auto ended = [&](platform::Handle thread) {
+        platform::Platform& os = platform::Get();
+        if (!start) start = os.clock().NowMs();
+        std::uint64_t spent = os.clock().NowMs() - *start;
+        auto left = static_cast<std::uint32_t>(spent < limitMs ? limitMs - spent : 0);
+        if (os.threads().WaitForThread(thread, left) != platform::kWaitObject0) {
+            allEnded = false;
+            return false;
+        }
+        os.CloseHandle(thread);
+        return true;
+    };
+    auto field = [&](std::atomic<platform::Handle>& handle) {
+        platform::Handle thread = handle.load();
+        if (thread != nullptr && ended(thread)) handle.store(nullptr);
+    };
+
+    field(cancelThread);
+    for (DeviceSlot& slot : slots) field(slot.updateThread);
+    field(serviceThread);
+    std::lock_guard lock(givenUpMutex_);
+    std::erase_if(givenUp_, ended);
+    return allEnded;
 }
 
 void CFWUpdateDlg::OnInitDialog() {

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -34,6 +35,10 @@ class CFWUpdateDlg : public platform::DialogEvents {
 
     // Shows the window and returns when it has ended (only the cancel procedure ends it).
     int DoModal();
+    // Waits, at most limitMs in all, for every worker thread the window started (those the
+    // cancel procedure gave up on included) and closes their handles. False when one still
+    // runs: then the window object must outlive the process's last moment.
+    bool WaitForWorkers(std::uint32_t limitMs);
 
     // Window events, on the window's thread.
     void OnInitDialog() override;
@@ -62,9 +67,16 @@ class CFWUpdateDlg : public platform::DialogEvents {
     // two threads may write them at once, and the last write wins without tearing.
     void SetDeviceName(std::wstring_view text);
     void SetInterfaceName(std::wstring_view text);
+    // Runs fn on the window's thread; does nothing when the window is gone.
+    void OnWindowThread(const std::function<void()>& fn);
+    // Waits for a thread to end while the window keeps serving window operations.
+    std::uint32_t WaitForThreadServingWindow(platform::Handle thread, std::uint32_t timeoutMs);
 
     // Ends the window with the given result; carried out by the window's thread.
     void EndDialog(int result);
+    // A worker the cancel procedure stopped waiting for while it still ran: waited for
+    // once more, and its handle closed, before the window object goes away.
+    void KeepGivenUpWorker(platform::Handle thread);
 
     // Device discovery and busy locks.
     bool FindDeviceFriendlyName();
@@ -93,6 +105,10 @@ class CFWUpdateDlg : public platform::DialogEvents {
     std::atomic<platform::Handle> serviceThread{nullptr};
     std::atomic<platform::ThreadId> serviceThreadId{0};
     std::atomic<platform::Handle> cancelThread{nullptr};
+    // Set by the first Close on the window's thread, before the cancel thread is created,
+    // and never cleared: from then on no worker starts, no command runs and nothing
+    // enables a command again.
+    std::atomic<bool> closing{false};
     std::array<DeviceSlot, kMaxDestinations> slots;
     std::array<std::atomic<platform::Handle>, kBusyLockKinds> busyGuard;
 
@@ -103,10 +119,12 @@ class CFWUpdateDlg : public platform::DialogEvents {
 
   private:
     platform::DialogHost& Host();
-    // Runs fn on the window's thread; does nothing when the window is gone.
-    void OnWindowThread(const std::function<void()>& fn);
+    // Whether a command may be enabled: no update runs and Close has not begun.
+    bool MayEnableCommands();
 
     std::shared_ptr<platform::DialogHost> host_;
+    std::mutex givenUpMutex_;
+    std::vector<platform::Handle> givenUp_;
     // The scanner's friendly name as device setup registered it (at most 255 characters):
     // written by the lookup, read for the busy-lock names, on whichever thread runs them.
     std::mutex friendlyNameMutex_;

@@ -47,12 +47,23 @@ void CFWUpdateDlg::ShowDeviceLabels() {
     });
 }
 
+// Enabling is decided on the window's thread, where Close sets the Closing mark and the
+// Update command marks its slot: a worker that looked at the slots a moment earlier
+// cannot give a command back during an update, or at all once Closing has begun.
+bool CFWUpdateDlg::MayEnableCommands() {
+    return !closing.load() && !AnySlotUpdating();
+}
+
 void CFWUpdateDlg::EnableUpdateButton(bool on) {
-    OnWindowThread([&] { Host().EnableItem(IDC_BTN_UPDATE, on); });
+    OnWindowThread([&] {
+        if (on && !MayEnableCommands()) return;
+        Host().EnableItem(IDC_BTN_UPDATE, on);
+    });
 }
 
 void CFWUpdateDlg::EnableSearchAndClose(bool on) {
     OnWindowThread([&] {
+        if (on && !MayEnableCommands()) return;
         Host().EnableItem(IDC_BTN_SEARCH, on);
         Host().EnableItem(IDCANCEL, on);
     });

@@ -28,6 +28,9 @@ struct StateRow {
 }  // namespace
 
 void CFWUpdateDlg::OnSearchDevice() {
+    // The button is disabled then, but a command from the keyboard or another program
+    // still arrives: no search beside an update's traffic, none once Closing has begun.
+    if (closing.load() || AnySlotUpdating()) return;
     DisableCommands();
     GetDeviceStatus(0, 2);
     if (!AnySlotUpdating()) EnableSearchAndClose(true);

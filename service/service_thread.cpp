@@ -7,12 +7,18 @@
 #include "service/wia_control.h"
 
 void StartServiceThread(CFWUpdateDlg& dlg, std::int32_t eventNumber) {
-    ServiceThreadParam param{&dlg, eventNumber};
-    platform::ThreadId id = 0;
-    platform::Handle thread =
-        platform::Get().threads().CreateThread([param] { return ServiceThread(param); }, &id);
-    dlg.serviceThreadId.store(id);
-    dlg.serviceThread.store(thread);
+    // Started on the window's thread, where Close sets the Closing mark: once Closing has
+    // begun no service thread starts (the cancel thread's restart of the service is the
+    // last word on it), and the cancel thread finds the handle of every one that did.
+    dlg.OnWindowThread([&] {
+        if (dlg.closing.load()) return;
+        ServiceThreadParam param{&dlg, eventNumber};
+        platform::ThreadId id = 0;
+        platform::Handle thread =
+            platform::Get().threads().CreateThread([param] { return ServiceThread(param); }, &id);
+        dlg.serviceThreadId.store(id);
+        dlg.serviceThread.store(thread);
+    });
 }
 
 std::uint32_t ServiceThread(ServiceThreadParam param) {
@@ -23,7 +29,7 @@ std::uint32_t ServiceThread(ServiceThreadParam param) {
         ConsolePrint(L"[Thread][Create Event %d] Closed WIA Start!!\n", param.eventNumber);
         if (!wia.StopWia()) {
             dlg.SetStatusLabel(LoadText(226));
-        } else if (dlg.cancelThread.load() == nullptr) {
+        } else if (!dlg.closing.load()) {
             dlg.GetDeviceStatus(1, param.eventNumber);
         }
         ConsolePrint(L"[Thread][Create Event %d] Closed WIA finish!!\n", param.eventNumber);

@@ -98,8 +98,14 @@ bool CWIAControl::SetWiaStartType(std::uint32_t startType) {
     return Scm().ChangeStartType(m_hService, startType);
 }
 
-void CWIAControl::SleepWaitHint() {
-    platform::Get().clock().SleepMs(std::max(m_status.waitHint, SERVICE_MIN_POLL_MS));
+void CWIAControl::SleepWaitHint(std::uint64_t deadline) {
+    // Never past the deadline: a service whose wait hint outlasts the limit does not keep
+    // the operation (and a cancel procedure waiting for it) beyond it.
+    platform::Clock& clock = platform::Get().clock();
+    std::uint64_t now = clock.NowMs();
+    std::uint64_t left = deadline > now ? deadline - now : 0;
+    clock.SleepMs(static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(std::max(m_status.waitHint, SERVICE_MIN_POLL_MS), left)));
 }
 
 bool CWIAControl::StopWia() {
@@ -114,7 +120,7 @@ bool CWIAControl::StopWia() {
                 stopped = false;
                 break;
             }
-            SleepWaitHint();
+            SleepWaitHint(deadline);
             if (m_status.currentState == platform::kServiceStopped) {
                 stopped = true;
                 break;
@@ -139,7 +145,7 @@ bool CWIAControl::StartWia() {
         if (!Scm().StartService(m_hService)) return false;
         std::uint64_t deadline = clock.NowMs() + SERVICE_START_LIMIT_MS;
         while (Scm().QueryServiceStatus(m_hService, &m_status)) {
-            SleepWaitHint();
+            SleepWaitHint(deadline);
             if (m_status.currentState == platform::kServiceRunning) break;
             if (clock.NowMs() >= deadline) return false;
         }

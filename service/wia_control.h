@@ -35,5 +35,5 @@ class CWIAControl {
     // Reads the configured start type into *startType; false after printing why.
     bool ReadStartType(std::uint32_t* startType, bool reportAllocation);
     void CloseHandles();
-    void SleepWaitHint();
+    void SleepWaitHint(std::uint64_t deadline);
 };

@@ -12,28 +12,65 @@ namespace {
 constexpr std::uint32_t kWaitSliceMs = 1000;
 constexpr int kMaxWaits = 100;
 
-void WaitForUpdateThreads(CFWUpdateDlg& dlg) {
-    platform::Platform& os = platform::Get();
+// How the cancel procedure waits for a worker: on its own thread it simply waits; on the
+// window's thread (when its own thread could not be started) it keeps serving the
+// window meanwhile, so a worker in the middle of a window operation can finish.
+class WorkerWait {
+  public:
+    WorkerWait(CFWUpdateDlg& dlg, bool onWindowThread)
+        : dlg_(dlg), onWindowThread_(onWindowThread) {}
+
+    std::uint32_t Wait(platform::Handle thread, std::uint32_t ms) {
+        if (onWindowThread_) return dlg_.WaitForThreadServingWindow(thread, ms);
+        return platform::Get().threads().WaitForThread(thread, ms);
+    }
+    // The pause between two waits for the same thread.
+    void Pause(platform::Handle thread, std::uint32_t ms) {
+        if (onWindowThread_) {
+            dlg_.WaitForThreadServingWindow(thread, ms);
+        } else {
+            platform::Get().clock().SleepMs(ms);
+        }
+    }
+
+  private:
+    CFWUpdateDlg& dlg_;
+    bool onWindowThread_;
+};
+
+// A thread that was not seen to end is not stopped; its handle is kept, so that the
+// program waits for it once more before the window object goes away.
+void LetGo(CFWUpdateDlg& dlg, platform::Handle thread, bool ended) {
+    if (ended) {
+        platform::Get().CloseHandle(thread);
+    } else {
+        dlg.KeepGivenUpWorker(thread);
+    }
+}
+
+void WaitForUpdateThreads(CFWUpdateDlg& dlg, WorkerWait& wait) {
     for (DeviceSlot& slot : dlg.slots) {
         platform::Handle thread = slot.updateThread.load();
         if (thread == nullptr) continue;
-        for (int i = 0; i < kMaxWaits; ++i) {
-            if (os.threads().WaitForThread(thread, kWaitSliceMs) != platform::kWaitTimeout) break;
+        std::uint32_t result = platform::kWaitTimeout;
+        for (int i = 0; i < kMaxWaits && result == platform::kWaitTimeout; ++i) {
+            result = wait.Wait(thread, kWaitSliceMs);
         }
-        os.CloseHandle(thread);
+        LetGo(dlg, thread, result == platform::kWaitObject0);
         slot.updateThread.store(nullptr);
     }
 }
 
-void WaitForServiceThread(CFWUpdateDlg& dlg) {
+void WaitForServiceThread(CFWUpdateDlg& dlg, WorkerWait& wait) {
     platform::Platform& os = platform::Get();
     platform::Handle thread = dlg.serviceThread.load();
     if (thread == nullptr) return;
+    std::uint32_t result = platform::kWaitTimeout;
     for (int attempt = 0; attempt < kMaxWaits; ++attempt) {
-        std::uint32_t result = os.threads().WaitForThread(thread, kWaitSliceMs);
+        result = wait.Wait(thread, kWaitSliceMs);
         if (result == platform::kWaitTimeout) {
             ConsolePrint(L"[Cancel Thread] Closed WIA Thread return wait time out!!\n");
-            os.clock().SleepMs(kWaitSliceMs);
+            wait.Pause(thread, kWaitSliceMs);
             continue;
         }
         if (result == platform::kWaitObject0) {
@@ -47,14 +84,14 @@ void WaitForServiceThread(CFWUpdateDlg& dlg) {
         }
         break;
     }
-    os.CloseHandle(thread);
+    LetGo(dlg, thread, result == platform::kWaitObject0);
     dlg.serviceThread.store(nullptr);
 }
 
-std::uint32_t CancelThread(CFWUpdateDlg& dlg) {
-    ApplyLanguageSetting();
-    WaitForUpdateThreads(dlg);
-    WaitForServiceThread(dlg);
+void CancelProcedure(CFWUpdateDlg& dlg, bool onWindowThread) {
+    WorkerWait wait(dlg, onWindowThread);
+    WaitForUpdateThreads(dlg, wait);
+    WaitForServiceThread(dlg, wait);
     dlg.ShowRowStatus(0, LoadText(231));
     {
         CWIAControl wia;
@@ -62,16 +99,40 @@ std::uint32_t CancelThread(CFWUpdateDlg& dlg) {
     }
     dlg.ReleaseBusyLocks();
     dlg.EndDialog(IDCANCEL);
+}
+
+std::uint32_t CancelThread(CFWUpdateDlg& dlg) {
+    ApplyLanguageSetting();
+    CancelProcedure(dlg, false);
     return 0;
 }
 
 }  // namespace
 
 void CFWUpdateDlg::OnClose() {
+    // Close cannot begin while an update runs. Its button is disabled then, but the
+    // keyboard's cancel key or another program's command still arrives here; the update
+    // must end on its own, or the service would be restarted under it and the program end
+    // in the middle of a burn.
+    if (!closing.load() && AnySlotUpdating()) {
+        ConsolePrint(L"[Cancel Button] Update is running, Close ignored...\n");
+        return;
+    }
     DisableCommands();
-    if (cancelThread.load() != nullptr) return;
+    // The Closing mark comes before the cancel thread, on the window's thread: every
+    // worker that looks after this moment sees it, and no worker starts from here on.
+    if (closing.exchange(true)) return;
     ConsolePrint(L"[Cancel Button] Create Cancel Thread...\n");
     platform::ThreadId id = 0;
-    cancelThread.store(
-        platform::Get().threads().CreateThread([this] { return CancelThread(*this); }, &id));
+    platform::Handle thread =
+        platform::Get().threads().CreateThread([this] { return CancelThread(*this); }, &id);
+    if (thread == nullptr) {
+        // Close still gives the service back and ends the program: the procedure runs
+        // here, serving the window while it waits for the workers.
+        ConsolePrint(L"[Cancel Button] Create Cancel Thread failed (%u), closing here...\n",
+                     platform::Get().GetLastError());
+        CancelProcedure(*this, true);
+        return;
+    }
+    cancelThread.store(thread);
 }

@@ -40,6 +40,9 @@ std::uint32_t UpdateThread(CFWUpdateDlg& dlg) {
 }  // namespace
 
 void CFWUpdateDlg::OnUpdate() {
+    // A command can arrive with the button disabled (the keyboard, another program): no
+    // second update beside a running one, and none once Closing has begun.
+    if (closing.load() || AnySlotUpdating()) return;
     currentRow.store(0);
     int row = 0;
     DisableCommands();
@@ -50,7 +53,6 @@ void CFWUpdateDlg::OnUpdate() {
     }
     SetRowStatus(row, L"");
     DeviceSlot& slot = slots[row];
-    if (slot.updateRunning.load() != 0) return;
     slot.updateRunning.store(1);
 
     platform::Platform& os = platform::Get();

@@ -37,8 +37,14 @@ void VirtualClock::SleepMs(std::uint32_t ms) {
     now_.fetch_add(ms);
     // A sleeping thread still gives up the processor for a moment (a microsecond per
     // virtual millisecond): a poll loop must not run through its whole time limit while
-    // the thread it waits for has had no chance to work.
+    // the thread it waits for has had no chance to work. With no such thread there is
+    // nobody to give it to.
+    if (othersRunning_ && !othersRunning_()) return;
     std::this_thread::sleep_for(std::chrono::microseconds(std::min<std::uint32_t>(ms, 60000)));
+}
+
+void VirtualClock::SetOthersRunning(std::function<bool()> othersRunning) {
+    othersRunning_ = std::move(othersRunning);
 }
 
 void VirtualClock::Advance(std::uint64_t ms) {

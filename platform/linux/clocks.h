@@ -48,9 +48,13 @@ class VirtualClock : public Clock {
     bool WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
                    const std::function<bool()>& ready, std::uint32_t timeoutMs) override;
     void Advance(std::uint64_t ms);
+    // Tells whether a thread other than the caller may be waiting for its turn; a sleep
+    // gives up the processor only then. Set once, before any thread sleeps.
+    void SetOthersRunning(std::function<bool()> othersRunning);
 
   private:
     std::atomic<std::uint64_t> now_{1000};
+    std::function<bool()> othersRunning_;
     std::chrono::milliseconds realGrace_;
 };
 

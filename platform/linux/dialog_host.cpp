@@ -6,11 +6,12 @@
 namespace standin {
 
 DialogHost::DialogHost(int templateId, Clock& clock, Threads& threads, Screen* screen,
-                       MessageBoxPolicy policy)
+                       MessageBoxPolicy policy, Observer observer)
     : clock_(clock),
       threads_(threads),
       screen_(screen),
       policy_(policy),
+      observer_(std::move(observer)),
       model_(DialogModel::FromTemplate(templateId)) {}
 
 DialogHost::~DialogHost() = default;
@@ -77,12 +78,14 @@ void DialogHost::EndDialog(int result) {
 }
 
 void DialogHost::Invoke(const std::function<void()>& fn) {
+    threads_.Gate().Step("window");  // A step of the calling worker (none of the window's).
     std::unique_lock lock(mutex_);
     if (std::this_thread::get_id() == windowThread_) {
         lock.unlock();
         fn();
         return;
     }
+    if (ended_) ++lateCalls_;
     if (!running_ || ended_) return;  // The window is gone; like a message to a closed window.
     bool done = false;
     tasks_.push_back(Task{fn, &done});
@@ -140,6 +143,7 @@ std::uint32_t DialogHost::WaitForThreadPumping(platform::Handle thread, std::uin
 
 void DialogHost::Changed(std::wstring entry) {
     model_.log.push_back(std::move(entry));
+    if (observer_) observer_(*this, model_.log.back());
 }
 
 Control* DialogHost::Find(int id) {
@@ -247,6 +251,16 @@ void DialogHost::Activate(int controlId) {
     Control* c = Find(controlId);
     if (c == nullptr || !c->enabled || !c->visible || events_ == nullptr) return;
     events_->OnCommand(controlId);
+}
+
+void DialogHost::Command(int id) {
+    if (model_.messageBox || events_ == nullptr) return;  // The message box is modal.
+    events_->OnCommand(id);
+}
+
+std::uint64_t DialogHost::LateCalls() {
+    std::lock_guard lock(mutex_);
+    return lateCalls_;
 }
 
 void DialogHost::DismissMessageBox() {

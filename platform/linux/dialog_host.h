@@ -21,9 +21,11 @@ class DialogHost : public platform::DialogHost, public ScreenSink {
     // What happens to a message box: the terminal waits for the operator; tests either
     // close it at once or leave it open until they dismiss it.
     enum class MessageBoxPolicy { kCloseAtOnce, kWaitForDismiss };
+    // Told of every change of the window (the entries of its log), on the window's thread.
+    using Observer = std::function<void(DialogHost& host, const std::wstring& entry)>;
 
     DialogHost(int templateId, Clock& clock, Threads& threads, Screen* screen,
-               MessageBoxPolicy policy);
+               MessageBoxPolicy policy, Observer observer = nullptr);
     ~DialogHost() override;
 
     int RunModal(platform::DialogEvents& events) override;
@@ -51,6 +53,11 @@ class DialogHost : public platform::DialogHost, public ScreenSink {
     void Post(std::function<void()> fn) override;
     void Activate(int controlId) override;
     void DismissMessageBox() override;
+    // A command as the keyboard or another program sends it (WM_COMMAND): it reaches the
+    // window whatever the state of the button with that id. On the window's thread.
+    void Command(int id);
+    // Calls from other threads that came after the window had ended (and did nothing).
+    std::uint64_t LateCalls();
     DialogModel& Model() override { return model_; }
 
     // Runs fn on the window's thread with the model (a consistent snapshot for tests).
@@ -75,6 +82,7 @@ class DialogHost : public platform::DialogHost, public ScreenSink {
     Threads& threads_;
     Screen* screen_;
     MessageBoxPolicy policy_;
+    Observer observer_;
     DialogModel model_;
     DialogModel firstShown_;
     platform::DialogEvents* events_ = nullptr;
@@ -86,6 +94,7 @@ class DialogHost : public platform::DialogHost, public ScreenSink {
     bool running_ = false;  // accepts calls (from the start of its initialisation)
     bool shown_ = false;    // initialised and serving
     bool ended_ = false;
+    std::uint64_t lateCalls_ = 0;
 };
 
 }  // namespace standin

@@ -13,6 +13,7 @@ void FaultPlan::Clear() {
 }
 
 std::optional<Fault> FaultPlan::Check(std::string_view op) {
+    gate_.Step(op);
     std::lock_guard lock(mutex_);
     ++calls_;
     std::uint64_t opCalls = 0;

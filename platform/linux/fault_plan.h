@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/linux/step_gate.h"
+
 namespace standin {
 
 struct Fault {
@@ -29,6 +31,8 @@ struct Fault {
 
 class FaultPlan {
   public:
+    // Every operation that asks the plan is also a step of this gate.
+    explicit FaultPlan(StepGate& gate) : gate_(gate) {}
     // op empty: the Nth call of any operation. n counts from 1.
     void Add(std::string op, std::uint64_t n, Fault fault, bool persistent = false);
     void Fail(std::string op, std::uint64_t n, std::uint32_t error, bool persistent = false) {
@@ -48,6 +52,7 @@ class FaultPlan {
         Fault fault;
         bool persistent;
     };
+    StepGate& gate_;
     std::mutex mutex_;
     std::vector<Rule> rules_;
     std::vector<std::pair<std::string, std::uint64_t>> perOp_;

@@ -28,6 +28,7 @@ NamedMutexes MakeMutexes(const std::filesystem::path& dir) {
 LinuxPlatform::LinuxPlatform(PlatformOptions options)
     : options_(std::move(options)),
       clock_(MakeClock(options_)),
+      faults_(gate_),
       process_(options_.process),
       resources_(options_.fileVersion, options_.firmwareImages, faults_),
       mutexes_(MakeMutexes(options_.kernelObjectsDir)),
@@ -35,7 +36,10 @@ LinuxPlatform::LinuxPlatform(PlatformOptions options)
       registry_(faults_),
       scm_(handles_, *clock_, faults_),
       screen_(std::move(options_.screen)),
-      threads_(handles_, *clock_) {
+      threads_(handles_, *clock_, gate_) {
+    if (auto* virtualClock = dynamic_cast<VirtualClock*>(clock_.get())) {
+        virtualClock->SetOthersRunning([this] { return threads_.OthersRunning(); });
+    }
     if (Screen* screen = screen_.get()) {
         process_.SetConsoleSink([screen](std::wstring_view text) { screen->AppendConsole(text); });
     }
@@ -54,6 +58,7 @@ void LinuxPlatform::SetLastError(std::uint32_t code) {
 }
 
 bool LinuxPlatform::CloseHandle(platform::Handle handle) {
+    gate_.Step("CloseHandle");
     if (!handles_.Remove(handle)) {
         standin::SetLastError(platform::kErrorInvalidHandle);
         return false;
@@ -78,6 +83,7 @@ platform::Handle LinuxPlatform::CreateMutex(std::wstring_view name, const platfo
 }
 
 bool LinuxPlatform::ReleaseMutex(platform::Handle mutex) {
+    gate_.Step("ReleaseMutex");
     if (!handles_.FindAs<MutexObject>(mutex)) {
         standin::SetLastError(platform::kErrorInvalidHandle);
         return false;
@@ -86,11 +92,16 @@ bool LinuxPlatform::ReleaseMutex(platform::Handle mutex) {
 }
 
 std::shared_ptr<platform::DialogHost> LinuxPlatform::CreateDialogHost(int templateId) {
-    auto host = std::make_shared<DialogHost>(templateId, *clock_, threads_, screen_.get(),
-                                             options_.messageBoxPolicy);
     std::lock_guard lock(dialogMutex_);
+    auto host = std::make_shared<DialogHost>(templateId, *clock_, threads_, screen_.get(),
+                                             options_.messageBoxPolicy, observer_);
     dialog_ = host;
     return host;
+}
+
+void LinuxPlatform::SetDialogObserver(DialogHost::Observer observer) {
+    std::lock_guard lock(dialogMutex_);
+    observer_ = std::move(observer);
 }
 
 std::shared_ptr<DialogHost> LinuxPlatform::Dialog() {

@@ -17,6 +17,7 @@
 #include "platform/linux/process.h"
 #include "platform/linux/resources.h"
 #include "platform/linux/service_control_manager.h"
+#include "platform/linux/step_gate.h"
 #include "platform/linux/still_image_driver.h"
 #include "platform/linux/threads.h"
 #include "platform/platform.h"
@@ -70,11 +71,14 @@ class LinuxPlatform : public platform::Platform,
     Process& StandInProcess() { return process_; }
     HandleTable& Handles() { return handles_; }
     FaultPlan& Faults() { return faults_; }
+    StepGate& Gate() { return gate_; }
     StillImageDriver& Driver() { return driver_; }
     DeviceRegistry& Registry() { return registry_; }
     ServiceControlManager& Scm() { return scm_; }
     // The window the program opened last; null before it opened one.
     std::shared_ptr<DialogHost> Dialog();
+    // Watches the windows opened from now on (set it before the program opens one).
+    void SetDialogObserver(DialogHost::Observer observer);
 
   private:
     platform::Handle CreateMutex(std::wstring_view name,
@@ -85,6 +89,7 @@ class LinuxPlatform : public platform::Platform,
     PlatformOptions options_;
     std::unique_ptr<Clock> clock_;
     HandleTable handles_;
+    StepGate gate_;
     FaultPlan faults_;
     Process process_;
     Resources resources_;
@@ -95,6 +100,7 @@ class LinuxPlatform : public platform::Platform,
     std::unique_ptr<Screen> screen_;
     std::mutex dialogMutex_;
     std::shared_ptr<DialogHost> dialog_;
+    DialogHost::Observer observer_;
     // Last: joined first, while everything the threads use still exists.
     Threads threads_;
 };

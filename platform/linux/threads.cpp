@@ -4,7 +4,8 @@
 
 namespace standin {
 
-Threads::Threads(HandleTable& handles, Clock& clock) : handles_(handles), clock_(clock) {}
+Threads::Threads(HandleTable& handles, Clock& clock, StepGate& gate)
+    : handles_(handles), clock_(clock), gate_(gate) {}
 
 Threads::~Threads() {
     JoinAll();
@@ -12,13 +13,17 @@ Threads::~Threads() {
 
 platform::Handle Threads::CreateThread(std::function<std::uint32_t()> body,
                                        platform::ThreadId* id) {
+    gate_.Step("CreateThread");
     auto object = std::make_shared<ThreadObject>();
+    std::uint64_t ordinal = gate_.NextOrdinal();
     platform::Handle handle = handles_.Add(object);
     std::lock_guard lock(mutex_);
     if (id != nullptr) *id = nextId_;
     ++nextId_;
-    std::thread thread([object, body = std::move(body)] {
+    std::thread thread([this, object, ordinal, body = std::move(body)] {
+        gate_.ThreadStarted(ordinal);
         std::uint32_t code = body();
+        gate_.ThreadEnded();
         std::lock_guard done(object->mutex);
         object->exitCode = code;
         object->done = true;
@@ -29,6 +34,7 @@ platform::Handle Threads::CreateThread(std::function<std::uint32_t()> body,
 }
 
 std::uint32_t Threads::WaitForThread(platform::Handle thread, std::uint32_t timeoutMs) {
+    gate_.Step("WaitForSingleObject");
     auto object = handles_.FindAs<ThreadObject>(thread);
     if (!object) {
         SetLastError(platform::kErrorInvalidHandle);
@@ -41,6 +47,7 @@ std::uint32_t Threads::WaitForThread(platform::Handle thread, std::uint32_t time
 }
 
 bool Threads::GetExitCodeThread(platform::Handle thread, std::uint32_t* code) {
+    gate_.Step("GetExitCodeThread");
     auto object = handles_.FindAs<ThreadObject>(thread);
     if (!object) {
         SetLastError(platform::kErrorInvalidHandle);
@@ -59,6 +66,16 @@ std::size_t Threads::Running() {
         n += object->done ? 0 : 1;
     }
     return n;
+}
+
+bool Threads::OthersRunning() {
+    std::lock_guard lock(mutex_);
+    for (auto& [object, thread] : threads_) {
+        if (thread.get_id() == std::this_thread::get_id()) continue;
+        std::lock_guard objectLock(object->mutex);
+        if (!object->done) return true;
+    }
+    return false;
 }
 
 void Threads::JoinAll() {

@@ -8,6 +8,7 @@
 
 #include "platform/linux/clocks.h"
 #include "platform/linux/handle_table.h"
+#include "platform/linux/step_gate.h"
 #include "platform/threads.h"
 
 namespace standin {
@@ -23,7 +24,7 @@ class ThreadObject : public KernelObject {
 
 class Threads : public platform::Threads {
   public:
-    Threads(HandleTable& handles, Clock& clock);
+    Threads(HandleTable& handles, Clock& clock, StepGate& gate);
     // Joins every thread that was started, so nothing outlives the platform.
     ~Threads() override;
 
@@ -32,14 +33,18 @@ class Threads : public platform::Threads {
     std::uint32_t WaitForThread(platform::Handle thread, std::uint32_t timeoutMs) override;
     bool GetExitCodeThread(platform::Handle thread, std::uint32_t* code) override;
 
+    StepGate& Gate() { return gate_; }
     // Threads started and not yet ended.
     std::size_t Running();
+    // Whether a thread started here, other than the caller, has not ended yet.
+    bool OthersRunning();
     // Waits in real time until every started thread has ended.
     void JoinAll();
 
   private:
     HandleTable& handles_;
     Clock& clock_;
+    StepGate& gate_;
     std::mutex mutex_;
     std::list<std::pair<std::shared_ptr<ThreadObject>, std::thread>> threads_;
     platform::ThreadId nextId_ = 1000;

@@ -13,6 +13,12 @@
 #include "resource.h"
 #include "sim/scenario.h"
 
+namespace {
+// How often the harness looks at the program it waits for: short, since the loops over
+// every fault and every moment run the program thousands of times.
+constexpr auto kPollInterval = std::chrono::microseconds(200);
+}  // namespace
+
 std::filesystem::path MakeScratchDir() {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "fwupdate_test_XXXXXX").string();
@@ -27,7 +33,7 @@ AppHarness::AppHarness(HarnessOptions options)
 
     standin::PlatformOptions po;
     po.time = standin::PlatformOptions::Time::kVirtual;
-    po.virtualGrace = std::chrono::milliseconds(100);
+    po.virtualGrace = options.virtualGrace;
     po.messageBoxPolicy = options.messageBoxPolicy;
     po.kernelObjectsDir = dir_ / "kernel";
     po.fileVersion = options.fileVersion;
@@ -74,6 +80,7 @@ void AppHarness::StartApp() {
     runner_ = std::thread([this] {
         CFWUpdateApp app;
         app.InitInstance();
+        runningAtExit_.store(os_->StandInThreads().Running());
         exited_.store(true);
     });
 }
@@ -91,7 +98,7 @@ bool AppHarness::WaitForWindow() {
     while (std::chrono::steady_clock::now() < until) {
         if (auto host = os_->Dialog(); host && host->IsRunning()) return true;
         if (exited_.load()) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(kPollInterval);
     }
     return false;
 }
@@ -100,7 +107,7 @@ bool AppHarness::WaitForExit(std::chrono::milliseconds limit) {
     auto until = std::chrono::steady_clock::now() + limit;
     while (!exited_.load()) {
         if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(kPollInterval);
     }
     if (runner_.joinable()) runner_.join();
     return true;
@@ -120,8 +127,20 @@ void AppHarness::Click(int controlId) {
         bool boxOpen = false;
         host->WithModel([&](const standin::DialogModel& m) { boxOpen = m.messageBox.has_value(); });
         if (boxOpen) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(kPollInterval);
     }
+}
+
+void AppHarness::Command(int id, const std::function<void()>& after) {
+    auto host = os_->Dialog();
+    if (host == nullptr) return;
+    auto handled = std::make_shared<std::atomic<bool>>(false);
+    host->Post([h = host.get(), id, after, handled] {
+        h->Command(id);
+        if (after) after();
+        handled->store(true);
+    });
+    while (!handled->load() && host->IsRunning()) std::this_thread::sleep_for(kPollInterval);
 }
 
 void AppHarness::OnWindow(const std::function<void()>& fn) {
@@ -146,7 +165,7 @@ bool AppHarness::WaitForWorkers() {
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (os_->StandInThreads().Running() != 0) {
         if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(kPollInterval);
     }
     return true;
 }
@@ -174,7 +193,7 @@ bool AppHarness::WaitForStatus(const std::wstring& text) {
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < until) {
         if (Snapshot().controls[1017].text == text) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(kPollInterval);
     }
     return false;
 }
@@ -196,7 +215,7 @@ const standin::Resources::Images& TestFirmwareImages() {
         storage.reserve(3);
         auto* map = new standin::Resources::Images;
         for (Field field : {Field{505, 13633428, "ACEZ"}, Field{506, 8388608, "ACEZ"},
-                          Field{507, 26214400, "ACEE"}}) {
+                            Field{507, 26214400, "ACEE"}}) {
             std::vector<std::uint8_t> bytes(field.size, 0);
             std::copy(field.head, field.head + 4, bytes.begin());
             storage.push_back(std::move(bytes));

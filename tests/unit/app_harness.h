@@ -27,6 +27,9 @@ struct HarnessOptions {
     bool images = true;
     // ...with these in place of them.
     standin::Resources::Images imagesReplaced;
+    // How long a timed wait on the virtual clock watches in real time before its time
+    // runs out (standin::VirtualClock).
+    std::chrono::milliseconds virtualGrace{100};
 };
 
 // Firmware images for tests: the sizes and first four bytes of the real ones, zeros after.
@@ -46,9 +49,14 @@ class AppHarness {
     bool WaitForWindow();
     // Waits until the program (or the window) has returned.
     bool WaitForExit(std::chrono::milliseconds limit = std::chrono::seconds(20));
+    // Worker threads still running at the moment the program returned.
+    std::size_t RunningAtExit() const { return runningAtExit_.load(); }
 
     // Presses a control as the operator would and returns once the window handled it.
     void Click(int controlId);
+    // Sends a command as the keyboard or another program does, whatever the state of its
+    // button; then runs `after` on the window's thread. Returns once both were done.
+    void Command(int id, const std::function<void()>& after = nullptr);
     // Runs fn on the window's thread.
     void OnWindow(const std::function<void()>& fn);
     standin::DialogModel Snapshot();
@@ -91,6 +99,7 @@ class AppHarness {
     std::unique_ptr<CFWUpdateDlg> dlg_;
     std::thread runner_;
     std::atomic<bool> exited_{false};
+    std::atomic<std::size_t> runningAtExit_{0};
     std::mutex mutex_;
     std::wstring console_;
     std::vector<std::wstring> boxes_;

@@ -31,7 +31,7 @@ int Stride() {
 // Runs one update with the Nth seam call after the first search failing; false when the
 // update never reached that call.
 bool RunWithFault(const std::string& scenario, std::uint64_t n, std::string* outcome) {
-    AppHarness h;
+    AppHarness h({.virtualGrace = std::chrono::milliseconds(20)});
     h.Scenario(scenario);
     h.StartApp();
     EXPECT_TRUE(h.WaitForWindow());
@@ -73,10 +73,13 @@ bool RunWithFault(const std::string& scenario, std::uint64_t n, std::string* out
     return reached;
 }
 
-void FaultLoop(const std::string& scenario) {
+// The loop's cases are shared out over `shards` test programs (CTest runs them side by
+// side): this one takes every shards-th of them, starting with its own.
+void FaultLoop(const std::string& scenario, int shard, int shards) {
     std::map<std::string, int> outcomes;
-    std::uint64_t n = 1;
-    for (;; n += static_cast<std::uint64_t>(Stride())) {
+    const auto stride = static_cast<std::uint64_t>(Stride());
+    std::uint64_t n = 1 + static_cast<std::uint64_t>(shard) * stride;
+    for (;; n += stride * static_cast<std::uint64_t>(shards)) {
         std::string outcome;
         bool reached = RunWithFault(scenario, n, &outcome);
         if (testing::Test::HasFailure()) return;
@@ -89,20 +92,39 @@ void FaultLoop(const std::string& scenario) {
     std::string summary;
     for (const auto& [text, count] : outcomes)
         summary += "  " + std::to_string(count) + " x " + text + "\n";
-    std::printf("%s: %llu cases\n%s", scenario.c_str(), static_cast<unsigned long long>(n),
-                summary.c_str());
+    std::printf("%s, part %d of %d: calls up to %llu\n%s", scenario.c_str(), shard + 1, shards,
+                static_cast<unsigned long long>(n), summary.c_str());
     EXPECT_GT(outcomes.size(), 3u) << "the faults reached several steps";
 }
 
+struct LoopPart {
+    const char* name;
+    const char* scenario;
+    int shard;
+    int shards;
+};
+
 // Short device times keep the number of seam calls (and so of cases) small; the burn
 // still outlasts the 6 s settle, and the scanner stays off longer than one probe period.
-TEST(FaultLoop, NormalUpdate) {
-    FaultLoop("normal:burn_ms=9000,off_delay_ms=1500,off_ms=2500,boot_ms=1000");
+constexpr char kNormal[] = "normal:burn_ms=9000,off_delay_ms=1500,off_ms=2500,boot_ms=1000";
+constexpr char kRecovery[] = "recovery:off_delay_ms=1000,off_ms=2500,boot_ms=1000";
+const LoopPart kLoopParts[] = {
+    {"NormalUpdate", kNormal, 0, 4},     {"NormalUpdate", kNormal, 1, 4},
+    {"NormalUpdate", kNormal, 2, 4},     {"NormalUpdate", kNormal, 3, 4},
+    {"RecoveryUpdate", kRecovery, 0, 2}, {"RecoveryUpdate", kRecovery, 1, 2},
+};
+
+class FaultLoopPart : public testing::TestWithParam<LoopPart> {};
+
+TEST_P(FaultLoopPart, EveryCallFailingInTurn) {
+    FaultLoop(GetParam().scenario, GetParam().shard, GetParam().shards);
 }
 
-TEST(FaultLoop, RecoveryUpdate) {
-    FaultLoop("recovery:off_delay_ms=1000,off_ms=2500,boot_ms=1000");
-}
+INSTANTIATE_TEST_SUITE_P(FaultLoop, FaultLoopPart, testing::ValuesIn(kLoopParts),
+                         [](const testing::TestParamInfo<LoopPart>& info) {
+                             return std::string(info.param.name) + "_part" +
+                                    std::to_string(info.param.shard + 1);
+                         });
 
 // Close, with the Nth seam call after the click failing: right after the window opened
 // (the service thread may still be at work) and after an update. The program always ends,

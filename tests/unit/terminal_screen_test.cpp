@@ -848,7 +848,8 @@ TEST(TerminalScreen, RunsTheWindowOnATerminalAndGivesTheTerminalBack) {
     ASSERT_TRUE(pty.LocalFlags() & ECHO);
     ScaledRealClock clock;
     HandleTable handles;
-    Threads threads(handles, clock);
+    StepGate gate;
+    Threads threads(handles, clock, gate);
     std::unique_ptr<Screen> screen = MakeTerminalScreen(pty.Slave(), pty.Slave());
     screen->AppendConsole(L"trace before the window\n");
     DialogHost host(IDD_FWUPDATE_DIALOG, clock, threads, screen.get(),
