@@ -94,7 +94,9 @@ void FaultLoop(const std::string& scenario, int shard, int shards) {
         summary += "  " + std::to_string(count) + " x " + text + "\n";
     std::printf("%s, part %d of %d: calls up to %llu\n%s", scenario.c_str(), shard + 1, shards,
                 static_cast<unsigned long long>(n), summary.c_str());
-    EXPECT_GT(outcomes.size(), 3u) << "the faults reached several steps";
+    // Every call of a part fails in turn: the faults reach several steps. Taking every
+    // Nth call only, a part may meet just a few.
+    EXPECT_GT(outcomes.size(), stride == 1 ? 3u : 1u) << "the faults reached several steps";
 }
 
 struct LoopPart {

@@ -1,7 +1,9 @@
-// Named mutexes as another program holds them. "hold <name> <ready file>" creates and owns
-// the mutex, writes the ready file and waits until it is killed; "free <name>" prints "free"
-// and ends with 0 when nobody holds the name, prints "held" and ends with 1 when someone
-// does. Any other exit code is a failure of the tool itself, never an answer.
+// Named mutexes as another program holds them. "hold <name> <ready file> [<release file>]"
+// creates and owns the mutex, writes the ready file and waits until it is killed or, when
+// a release file is named, until that file exists: then it lets the name go and ends.
+// "free <name>" prints "free" and ends with 0 when nobody holds the name, prints "held" and
+// ends with 1 when someone does. Any other exit code is a failure of the tool itself,
+// never an answer.
 #include <windows.h>
 
 #include <cstdio>
@@ -26,6 +28,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (command != L"hold" || argc < 4 || existed) return 2;
     if (std::FILE* ready = _wfopen(argv[3], L"w")) std::fclose(ready);
-    Sleep(INFINITE);
+    if (argc < 5) Sleep(INFINITE);
+    while (GetFileAttributesW(argv[4]) == INVALID_FILE_ATTRIBUTES) Sleep(20);
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
     return 0;
 }

@@ -19,11 +19,12 @@ FAST="burn_ms=6000,off_delay_ms=1000,off_ms=3000,boot_ms=1000"
 # command sent, past a disabled button) or search. BEFORE: the status text once the window
 # found the scanner; DEVICE: its device name then. OUTCOME: the text id of the end,
 # FAILED=1 when shown as "Update Failed: ...". IMAGE: the image the scanner must have
-# received whole, in one write. HOLD: a lock another program holds while the tool runs.
+# received whole, in one write. HOLD: a lock another program holds while the tool runs
+# (until the test lets it go, with RELEASE=1).
 # LOCKS=1: the update holds the scanning application's lock. DURING: a text the update
 # shows on its way. LIMIT: seconds the outcome may take.
 SCENARIO="normal:$FAST" ACTION=update BEFORE=249 OUTCOME=253 FAILED=0 IMAGE=507 HOLD=
-DEVICE="Norvik Velora (VLR-204718)" LOCKS=1 DURING= LIMIT=150
+DEVICE="Norvik Velora (VLR-204718)" LOCKS=1 DURING= LIMIT=150 RELEASE=0
 case "$CASE" in
     normal) ;;
     relay-uboot8) SCENARIO="relay-uboot8:$FAST" IMAGE=505 ;;
@@ -53,6 +54,9 @@ case "$CASE" in
     # The status query takes the Vantor lock before it asks who the scanner is.
     vantor-held) HOLD=$VANTOR_LOCK ACTION=search BEFORE=247 OUTCOME=247 IMAGE=
                  DEVICE="Norvik Velora ()" ;;
+    # Close while the first status query waits for the Vantor lock, which is let go right
+    # after: the query goes on under the Closing window and must offer nothing.
+    close-in-query) HOLD=$VANTOR_LOCK RELEASE=1 ACTION=close BEFORE= IMAGE= ;;
     # The other applications' locks are taken when the update starts.
     ostra-held) HOLD=$OSTRA_LOCK OUTCOME=241 FAILED=1 IMAGE= LOCKS=0 ;;
     scan-app-held) HOLD=$SCAN_LOCK OUTCOME=239 FAILED=1 IMAGE= LOCKS=0 ;;
@@ -132,8 +136,11 @@ outcome_text() {
 plug_scanner "$SCENARIO" "$REPORT" "$STATE_DIR/host-$CASE.log" 3000
 
 if [[ -n "$HOLD" ]]; then
+    rm -f "$STATE_DIR/release"
+    release_file=
+    ((RELEASE)) && release_file=$(winepath -w "$STATE_DIR/release" 2>/dev/null)
     wine "$MUTEX_TOOL" hold "$HOLD" "$(winepath -w "$STATE_DIR/held" 2>/dev/null)" \
-        >/dev/null 2>&1 </dev/null &
+        $release_file >/dev/null 2>&1 </dev/null &
     STARTED_PIDS+=("$!")
     rm -f "$STATE_DIR/held"
     for _ in $(seq 300); do
@@ -159,6 +166,34 @@ if [[ -n "$BEFORE" ]]; then
 fi
 
 case "$ACTION" in
+    close)
+        # The service is stopped: the first query has begun and waits for the lock.
+        probe click "$MAIN_CAPTION" 2 || fail "cannot click Close"
+        touch "$STATE_DIR/release"
+        while kill -0 "$main" 2>/dev/null; do
+            [[ "$(enabled 1144 2>/dev/null)" == 1 ]] &&
+                fail "Update enabled after Close: $(probe dump "$MAIN_CAPTION")"
+            sleep 0.1
+        done
+        wait_exit "$main" || fail "program did not end after Close"
+        expect_service 4 0x2 "after Close"
+        # Close came while the query ran, and the query went on: as a rule it got the lock
+        # (READY, and it would have offered Update). On a loaded machine the lock may be let
+        # go only after the query's last attempt, which then ends it without the lock.
+        closed=$(grep -nF '[Cancel Button] Create Cancel Thread...' "$TRACE" | cut -d: -f1)
+        ended=$(grep -nE '\[GetDeviceStatus\]: (Check device status READY|Vantor Mutex lock fail)' \
+            "$TRACE" | head -1)
+        [[ -n "$closed" && -n "$ended" && $closed -lt ${ended%%:*} ]] ||
+            fail "Close did not come during the query (Close at line '$closed', the query's" \
+                 "end '$ended'): $(cat "$TRACE")"
+        grep -q '^image ' "$REPORT" && fail "an image was sent: $(grep '^image ' "$REPORT")"
+        for lock in "$SCAN_LOCK" "$OSTRA_LOCK" "$VANTOR_LOCK"; do
+            wait_lock_free "$lock" || fail "$lock still held 10 s after the program ended"
+        done
+        echo "$CASE: Close during the query, which ended with '${ended#*: }'; Update never" \
+             "offered, no image, stisvc automatic and running"
+        exit 0
+        ;;
     update)
         [[ "$(enabled 1144)" == 1 ]] || fail "Update is disabled: $(probe dump "$MAIN_CAPTION")"
         probe click "$MAIN_CAPTION" 1144 || fail "cannot click Update"
