@@ -13,16 +13,25 @@ void FaultPlan::Clear() {
 }
 
 std::optional<Fault> FaultPlan::Check(std::string_view op) {
+    return Count(op, true);
+}
+
+std::optional<Fault> FaultPlan::CheckNamed(std::string_view op) {
+    return Count(op, false);
+}
+
+std::optional<Fault> FaultPlan::Count(std::string_view op, bool anyOperation) {
     gate_.Step(op);
     std::lock_guard lock(mutex_);
-    ++calls_;
+    if (anyOperation) ++calls_;
     std::uint64_t opCalls = 0;
     for (auto& [name, count] : perOp_) {
         if (name == op) opCalls = ++count;
     }
     if (opCalls == 0) perOp_.emplace_back(std::string(op), opCalls = 1);
     for (const Rule& rule : rules_) {
-        std::uint64_t seen = rule.op.empty() ? calls_ : (rule.op == op ? opCalls : 0);
+        std::uint64_t seen =
+            rule.op.empty() ? (anyOperation ? calls_ : 0) : (rule.op == op ? opCalls : 0);
         if (seen == 0) continue;
         if (seen == rule.n || (rule.persistent && seen > rule.n)) return rule.fault;
     }

@@ -41,11 +41,16 @@ class FaultPlan {
     void Clear();
     // Called by each operation: what to do instead of the normal work, if anything.
     std::optional<Fault> Check(std::string_view op);
+    // For operations that fail only when a rule names them (not the Nth call of any
+    // operation): counted apart, so the loops over every call keep their numbering.
+    std::optional<Fault> CheckNamed(std::string_view op);
     // Calls counted so far (all operations, or one).
     std::uint64_t Calls();
     std::uint64_t CallsOf(std::string_view op);
 
   private:
+    std::optional<Fault> Count(std::string_view op, bool anyOperation);
+
     struct Rule {
         std::string op;
         std::uint64_t n;

@@ -36,7 +36,7 @@ LinuxPlatform::LinuxPlatform(PlatformOptions options)
       registry_(faults_),
       scm_(handles_, *clock_, faults_),
       screen_(std::move(options_.screen)),
-      threads_(handles_, *clock_, gate_) {
+      threads_(handles_, *clock_, faults_, gate_) {
     if (auto* virtualClock = dynamic_cast<VirtualClock*>(clock_.get())) {
         virtualClock->SetOthersRunning([this] { return threads_.OthersRunning(); });
     }

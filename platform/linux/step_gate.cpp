@@ -10,17 +10,19 @@ thread_local std::uint64_t currentOrdinal = 0;
 
 void StepGate::Arm(std::uint64_t ordinal, std::uint64_t k) {
     std::lock_guard lock(mutex_);
-    ordinal_ = ordinal;
-    k_ = k;
-    held_ = false;
-    released_ = false;
-    heldAt_.clear();
+    holds_[ordinal] = Hold{.k = k};
 }
 
-bool StepGate::WaitHeld(std::chrono::milliseconds limit) {
+void StepGate::ArmNamed(std::uint64_t ordinal, std::string what, std::uint64_t occurrence) {
+    std::lock_guard lock(mutex_);
+    holds_[ordinal] = Hold{.what = std::move(what), .occurrence = occurrence};
+}
+
+bool StepGate::WaitHeld(std::uint64_t ordinal, std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, limit, [&] { return held_ || ended_.contains(ordinal_); });
-    return held_;
+    changed_.wait_for(lock, limit,
+                      [&] { return holds_[ordinal].held || ended_.contains(ordinal); });
+    return holds_[ordinal].held;
 }
 
 bool StepGate::Ended(std::uint64_t ordinal) {
@@ -28,14 +30,14 @@ bool StepGate::Ended(std::uint64_t ordinal) {
     return ended_.contains(ordinal);
 }
 
-std::string StepGate::HeldAt() {
+std::string StepGate::HeldAt(std::uint64_t ordinal) {
     std::lock_guard lock(mutex_);
-    return heldAt_;
+    return holds_[ordinal].at;
 }
 
-void StepGate::Release() {
+void StepGate::Release(std::uint64_t ordinal) {
     std::lock_guard lock(mutex_);
-    released_ = true;
+    holds_[ordinal].released = true;
     changed_.notify_all();
 }
 
@@ -44,11 +46,16 @@ void StepGate::Step(std::string_view what) {
     if (self == 0) return;
     std::unique_lock lock(mutex_);
     std::uint64_t step = ++steps_[self];
-    if (self != ordinal_ || held_ || step != k_) return;
-    held_ = true;
-    heldAt_ = what;
+    auto it = holds_.find(self);
+    if (it == holds_.end() || it->second.held) return;
+    Hold& hold = it->second;
+    bool reached =
+        hold.k != 0 ? step == hold.k : what == hold.what && ++hold.seen == hold.occurrence;
+    if (!reached) return;
+    hold.held = true;
+    hold.at = what;
     changed_.notify_all();
-    changed_.wait(lock, [&] { return released_; });
+    changed_.wait(lock, [&] { return holds_[self].released; });
 }
 
 std::uint64_t StepGate::NextOrdinal() {

@@ -4,8 +4,8 @@
 
 namespace standin {
 
-Threads::Threads(HandleTable& handles, Clock& clock, StepGate& gate)
-    : handles_(handles), clock_(clock), gate_(gate) {}
+Threads::Threads(HandleTable& handles, Clock& clock, FaultPlan& faults, StepGate& gate)
+    : handles_(handles), clock_(clock), faults_(faults), gate_(gate) {}
 
 Threads::~Threads() {
     JoinAll();
@@ -13,7 +13,11 @@ Threads::~Threads() {
 
 platform::Handle Threads::CreateThread(std::function<std::uint32_t()> body,
                                        platform::ThreadId* id) {
-    gate_.Step("CreateThread");
+    // As on Windows when the system is out of resources for a thread.
+    if (auto fault = faults_.CheckNamed("CreateThread")) {
+        SetLastError(fault->error);
+        return nullptr;
+    }
     auto object = std::make_shared<ThreadObject>();
     std::uint64_t ordinal = gate_.NextOrdinal();
     platform::Handle handle = handles_.Add(object);

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/linux/clocks.h"
+#include "platform/linux/fault_plan.h"
 #include "platform/linux/handle_table.h"
 #include "platform/linux/step_gate.h"
 #include "platform/threads.h"
@@ -24,7 +25,7 @@ class ThreadObject : public KernelObject {
 
 class Threads : public platform::Threads {
   public:
-    Threads(HandleTable& handles, Clock& clock, StepGate& gate);
+    Threads(HandleTable& handles, Clock& clock, FaultPlan& faults, StepGate& gate);
     // Joins every thread that was started, so nothing outlives the platform.
     ~Threads() override;
 
@@ -44,6 +45,7 @@ class Threads : public platform::Threads {
   private:
     HandleTable& handles_;
     Clock& clock_;
+    FaultPlan& faults_;
     StepGate& gate_;
     std::mutex mutex_;
     std::list<std::pair<std::shared_ptr<ThreadObject>, std::thread>> threads_;

@@ -131,11 +131,19 @@ void AppHarness::Click(int controlId) {
     }
 }
 
-void AppHarness::Command(int id, const std::function<void()>& after) {
+void AppHarness::Press(int controlId) {
+    if (auto host = os_->Dialog()) {
+        host->Post([h = host.get(), controlId] { h->Activate(controlId); });
+    }
+}
+
+void AppHarness::Command(int id, const std::function<void()>& before,
+                         const std::function<void()>& after) {
     auto host = os_->Dialog();
     if (host == nullptr) return;
     auto handled = std::make_shared<std::atomic<bool>>(false);
-    host->Post([h = host.get(), id, after, handled] {
+    host->Post([h = host.get(), id, before, after, handled] {
+        if (before) before();
         h->Command(id);
         if (after) after();
         handled->store(true);

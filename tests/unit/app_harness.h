@@ -54,9 +54,14 @@ class AppHarness {
 
     // Presses a control as the operator would and returns once the window handled it.
     void Click(int controlId);
+    // Presses it and returns at once (for a command that waits for a worker the test has
+    // yet to let go); nothing looks at the window meanwhile.
+    void Press(int controlId);
     // Sends a command as the keyboard or another program does, whatever the state of its
-    // button; then runs `after` on the window's thread. Returns once both were done.
-    void Command(int id, const std::function<void()>& after = nullptr);
+    // button, with `before` and `after` run on the window's thread right before and after
+    // it (nothing else runs there in between). Returns once all were done.
+    void Command(int id, const std::function<void()>& before = nullptr,
+                 const std::function<void()>& after = nullptr);
     // Runs fn on the window's thread.
     void OnWindow(const std::function<void()>& fn);
     standin::DialogModel Snapshot();

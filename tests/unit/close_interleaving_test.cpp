@@ -10,6 +10,7 @@
 
 #include "app/load_text.h"
 #include "app/thread_language.h"
+#include "app/utf.h"
 #include "app_harness.h"
 #include "resource.h"
 
@@ -111,17 +112,17 @@ class ProgramRun {
                 h_.Click(IDC_BTN_UPDATE);
                 break;
         }
-        bool held = gate.WaitHeld(20s);
+        bool held = gate.WaitHeld(worker, 20s);
         EXPECT_TRUE(held || gate.Ended(worker)) << "the worker neither came to its step nor ended";
         if (held) {
             EXPECT_TRUE(h_.WaitForWindow());
-            where_ = gate.HeldAt();
-            for (int id : c_.commands) h_.Command(id, [&] { NoteClose(); });
-            gate.Release();
+            where_ = gate.HeldAt(worker);
+            for (int id : c_.commands) Send(id);
+            gate.Release(worker);
         }
         // Whatever Close was refused for (an update) has ended by now; Close again.
         EXPECT_TRUE(h_.WaitForWorkers());
-        if (!h_.WaitForExit(0ms)) h_.Command(IDCANCEL, [&] { NoteClose(); });
+        if (!h_.WaitForExit(0ms)) Send(IDCANCEL);
         EXPECT_TRUE(h_.WaitForExit());
         return held;
     }
@@ -169,6 +170,33 @@ class ProgramRun {
     const std::string& HeldAt() const { return where_; }
 
   private:
+    // Sends a command. Once Closing has begun, Search and Update do nothing at all, and a
+    // second Close only disables the commands again.
+    void Send(int id) {
+        std::size_t before = 0;
+        bool closing = false;
+        standin::DialogHost& host = *h_.os().Dialog();
+        h_.Command(
+            id,
+            [&] {
+                before = host.Model().log.size();
+                std::lock_guard lock(watch_.mutex);
+                closing = watch_.closing;
+            },
+            [&] {
+                if (closing) {
+                    const auto& log = host.Model().log;
+                    for (std::size_t i = before; i < log.size(); ++i) {
+                        if (id != IDCANCEL || !log[i].ends_with(L": 0")) {
+                            ADD_FAILURE() << "command " << id << " after Close did "
+                                          << WideToUtf8(log[i]) << " at " << where_;
+                        }
+                    }
+                }
+                NoteClose();
+            });
+    }
+
     // On the window's thread, right after a command: did it begin Closing?
     void NoteClose() {
         std::lock_guard lock(watch_.mutex);
@@ -236,5 +264,54 @@ INSTANTIATE_TEST_SUITE_P(Cases, CloseInterleaving, testing::ValuesIn(AllShards()
                              return "case" + std::to_string(info.param.caseIndex) + "_shard" +
                                     std::to_string(info.param.shard);
                          });
+
+}  // namespace
+
+namespace {
+
+// The cancel thread stops waiting for a service thread after its 100 attempts; that
+// thread, still in its query, then finds the service running again. It must not start
+// another stop while the window is still up, nor touch the service at all.
+TEST(CloseInterleaving, ServiceThreadThatOutlivesTheCancelThreadStopsNothing) {
+    AppHarness h({.args = {"-d"}, .virtualGrace = 2ms});
+    h.Scenario(kScenario);
+    standin::StepGate& gate = h.os().Gate();
+    constexpr std::uint64_t kServiceThread = 1;
+    constexpr std::uint64_t kCancelThread = 2;
+    gate.ArmNamed(kServiceThread, "CreateFile");  // its query's first look at the scanner
+    gate.ArmNamed(kCancelThread, "window", 2);    // after Start WIA: ending the window
+    h.StartApp();
+    ASSERT_TRUE(gate.WaitHeld(kServiceThread, 20s));
+    ASSERT_TRUE(h.WaitForWindow());
+    h.Command(IDCANCEL);
+    ASSERT_TRUE(gate.WaitHeld(kCancelThread, 20s));
+    EXPECT_EQ(h.os().Scm().State(), platform::kServiceRunning);
+    EXPECT_EQ(h.os().Scm().StartType(), platform::kServiceAutoStart);
+    std::size_t requests = h.os().Scm().History().size();
+
+    gate.Release(kServiceThread);
+    auto until = std::chrono::steady_clock::now() + 20s;
+    while (!gate.Ended(kServiceThread) && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_TRUE(gate.Ended(kServiceThread));
+    gate.Release(kCancelThread);
+    ASSERT_TRUE(h.WaitForExit());
+
+    EXPECT_EQ(gate.Started(), 2u) << "a service thread was started after Close";
+    std::vector<std::string> history = h.os().Scm().History();
+    EXPECT_EQ(history.size(), requests) << "the service was asked for more after its restart";
+    EXPECT_EQ(h.os().Scm().State(), platform::kServiceRunning);
+    EXPECT_EQ(h.os().Scm().StartType(), platform::kServiceAutoStart);
+    std::wstring console = h.ConsoleText();
+    std::size_t timeOuts = 0;
+    for (std::size_t at = 0;
+         (at = console.find(L"return wait time out!!", at)) != std::wstring::npos; ++at) {
+        ++timeOuts;
+    }
+    EXPECT_EQ(timeOuts, 100u);
+    EXPECT_EQ(h.RunningAtExit(), 0u);
+    EXPECT_EQ(h.os().Handles().Count(standin::ObjectKind::kThread), 0u);
+}
 
 }  // namespace

@@ -177,3 +177,80 @@ TEST(ServiceThread, FailedRestartOnCloseIsShownAndTheWindowStillEnds) {
 }
 
 }  // namespace
+
+namespace {
+
+// Without its thread, the cancel procedure runs on the window's thread: Close still waits
+// for the service thread (serving its window calls meanwhile), gives the service back and
+// ends the program.
+TEST(ServiceThread, CloseWhenTheCancelThreadCannotStart) {
+    for (bool whileStopping : {false, true}) {
+        const char* what = whileStopping ? "while the service is being stopped" : "when idle";
+        AppHarness h({.args = {"-d"}, .virtualGrace = std::chrono::milliseconds(20)});
+        auto scanners = h.Scenario("normal");
+        h.os().Scm().HoldStopControls(whileStopping);
+        h.StartApp();
+        ASSERT_TRUE(h.WaitForWindow());
+        if (whileStopping) {
+            ASSERT_TRUE(WaitFor([&] { return h.os().Scm().HeldControls() == 1; }));
+        } else {
+            ASSERT_TRUE(h.WaitForWorkers());
+        }
+        std::uint64_t created = h.os().Faults().CallsOf("CreateThread");
+        h.os().Faults().Fail("CreateThread", created + 1, platform::kErrorNotEnoughMemory);
+        // The Close command itself waits for the service thread now.
+        h.Press(IDCANCEL);
+        if (whileStopping) {
+            EXPECT_TRUE(WaitFor([&] {
+                return h.ConsoleText().find(L"Closed WIA Thread return wait time out!!") !=
+                       std::wstring::npos;
+            })) << what;
+            h.os().Scm().HoldStopControls(false);
+        }
+        ASSERT_TRUE(h.WaitForExit()) << what;
+
+        std::wstring console = h.ConsoleText();
+        EXPECT_THAT(console, HasSubstr(L"[Cancel Button] Create Cancel Thread failed (8)")) << what;
+        EXPECT_THAT(console, HasSubstr(L"[Cancel Thread] Closed WIA Thread return TRUE!!\n"))
+            << what;
+        EXPECT_EQ(h.os().Scm().State(), platform::kServiceRunning) << what;
+        EXPECT_EQ(h.os().Scm().StartType(), platform::kServiceAutoStart) << what;
+        EXPECT_EQ(h.RunningAtExit(), 0u) << what;
+        for (auto kind : {standin::ObjectKind::kMutex, standin::ObjectKind::kThread,
+                          standin::ObjectKind::kService}) {
+            EXPECT_EQ(h.os().Handles().Count(kind), 0u) << what;
+        }
+        if (whileStopping) {
+            EXPECT_TRUE(scanners[0]->Record().commands.empty()) << "no search once Closing";
+        }
+    }
+}
+
+// A worker that never ends keeps the program only for the bounded wait after the window
+// ended; the window object it uses is not destroyed under it.
+TEST(ServiceThread, WorkerThatNeverEndsDoesNotKeepTheProgram) {
+    AppHarness h({.args = {"-d"}, .virtualGrace = std::chrono::milliseconds(2)});
+    h.Scenario("normal");
+    h.os().Scm().HoldStopControls(true);
+    h.StartApp();
+    ASSERT_TRUE(h.WaitForWindow());
+    ASSERT_TRUE(WaitFor([&] { return h.os().Scm().HeldControls() == 1; }));
+    h.Click(IDCANCEL);
+    ASSERT_TRUE(h.WaitForExit(std::chrono::seconds(60)));
+    EXPECT_EQ(h.RunningAtExit(), 1u) << "the service thread, still in its stop";
+    std::wstring console = h.ConsoleText();
+    std::size_t timeOuts = 0;
+    for (std::size_t at = 0;
+         (at = console.find(L"return wait time out!!", at)) != std::wstring::npos; ++at) {
+        ++timeOuts;
+    }
+    EXPECT_EQ(timeOuts, 100u) << "the cancel thread's attempts";
+    EXPECT_EQ(h.os().Dialog()->LateCalls(), 0u);
+
+    // The thread goes on with the window object it had; it ends without a search.
+    h.os().Scm().HoldStopControls(false);
+    ASSERT_TRUE(h.WaitForWorkers());
+    EXPECT_THAT(h.ConsoleText(), Not(HasSubstr(L"[GetDeviceStatus]")));
+}
+
+}  // namespace

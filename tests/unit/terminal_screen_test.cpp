@@ -849,7 +849,8 @@ TEST(TerminalScreen, RunsTheWindowOnATerminalAndGivesTheTerminalBack) {
     ScaledRealClock clock;
     HandleTable handles;
     StepGate gate;
-    Threads threads(handles, clock, gate);
+    FaultPlan faults(gate);
+    Threads threads(handles, clock, faults, gate);
     std::unique_ptr<Screen> screen = MakeTerminalScreen(pty.Slave(), pty.Slave());
     screen->AppendConsole(L"trace before the window\n");
     DialogHost host(IDD_FWUPDATE_DIALOG, clock, threads, screen.get(),
