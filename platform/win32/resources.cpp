@@ -19,6 +19,26 @@ bool IsTextValue(std::wstring_view subBlock) {
     return true;
 }
 
+// Whether the string block exists in exactly this language. FindResourceExW cannot tell:
+// the loader falls back to the primary language's neutral table and further (asked for
+// Chinese (Hong Kong) it returns the neutral Chinese, Simplified, table).
+bool HasStringBlockIn(std::uint16_t block, platform::LangId language) {
+    struct Search {
+        WORD wanted;
+        bool found;
+    } search{language, false};
+    ::EnumResourceLanguagesW(
+        nullptr, RT_STRING, MAKEINTRESOURCEW(block),
+        [](HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (found != s->wanted) return TRUE;
+            s->found = true;
+            return FALSE;  // enough
+        },
+        reinterpret_cast<LONG_PTR>(&search));
+    return search.found;
+}
+
 }  // namespace
 
 const void* Resources::FindBinaryResource(int number) {
@@ -39,8 +59,10 @@ std::uint32_t Resources::SizeofBinaryResource(const void* found) {
 
 std::span<const std::uint16_t> Resources::FindStringBlock(std::uint16_t block,
                                                           platform::LangId language) {
-    // The exact language is asked for: the thread's UI language does not steer the
-    // lookup under Wine, so the caller chooses the table itself.
+    // The exact language only: the thread's UI language does not steer the lookup under
+    // Wine, and the loader's own fallback is not the program's, so the caller chooses the
+    // table itself.
+    if (!HasStringBlockIn(block, language)) return {};
     HRSRC found = ::FindResourceExW(nullptr, RT_STRING, MAKEINTRESOURCEW(block), language);
     if (found == nullptr) return {};
     HGLOBAL loaded = ::LoadResource(nullptr, found);

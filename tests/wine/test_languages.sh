@@ -1,7 +1,8 @@
 #!/bin/bash
 # The window's texts follow LANG_ID in the Settings.ini beside the program, and the user's
 # language when LANG_ID is 0. The program is started from another working directory, so
-# it has to find the file beside itself. Korean and Thai show that their fonts are linked;
+# it has to find the file beside itself. Chinese (Hong Kong), 3076, has no table of its own
+# and is written in traditional characters. Korean and Thai show that their fonts are linked;
 # a screenshot of each language goes to <build>/artifacts.
 # Usage: test_languages.sh <build dir> <source dir>
 set -uo pipefail
@@ -12,6 +13,7 @@ STRINGS="$2/resources/strings"
 # the face that draws the dialog font (see use_dialog_font).
 cases=(
     "1028 C.UTF-8     zh-TW.txt Tahoma"
+    "3076 C.UTF-8     zh-TW.txt Tahoma"
     "0    fr_CA.UTF-8 fr.txt    Tahoma"
     "1033 fr_CA.UTF-8 en-US.txt Tahoma"
     "1042 C.UTF-8     ko.txt    Tahoma"

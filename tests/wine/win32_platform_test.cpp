@@ -68,6 +68,12 @@ void CheckResources() {
            L"Traditional Chinese block 17 holds message 257 in Chinese");
     Expect(os.resources().FindStringBlock(17, 0x0411).empty(),
            L"a language without a table gives no block");
+    // Not the neutral Chinese (Simplified) table the loader would fall back to.
+    Expect(os.resources().FindStringBlock(17, 0x0C04).empty(),
+           L"Chinese (Hong Kong), which has no table of its own, gives no block");
+    Expect(os.resources().FindStringBlock(17, 0x040C).empty() &&
+               !os.resources().FindStringBlock(17, 0x000C).empty(),
+           L"French is found under its neutral language only");
 
     std::vector<std::uint8_t> info;
     Expect(os.resources().GetFileVersionInfo(os.process().ModulePath(), &info),
