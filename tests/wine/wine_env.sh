@@ -60,7 +60,8 @@ plug_scanner() {
     wine "$VELORA_HOST" "$1" "$(winepath -w "$2" 2>/dev/null)" ${4:+"$4"} >"$3" 2>&1 </dev/null &
     HOST_PID=$!
     STARTED_PIDS+=("$HOST_PID")
-    for _ in $(seq 300); do
+    # A minute: the host is a Wine process, slow to start while the machine is loaded.
+    for _ in $(seq 600); do
         grep -qE '^present [1-9]' "$2" 2>/dev/null && return 0
         sleep 0.1
     done
@@ -157,16 +158,20 @@ text_of() {
 
 # expect_dump <caption> <expected lines>: waits until the window's controls are exactly as
 # listed (the program's background work may still be changing them), up to
-# SETTLE_TIMEOUT_S; shows the difference when they never are.
+# SETTLE_TIMEOUT_S; shows the difference when they never are. A look that finds no window
+# is looked again (on a loaded machine a winprobe start can fail), until the same limit.
 SETTLE_TIMEOUT_S=60
 expect_dump() {
-    local actual start=$SECONDS
+    local actual start=$SECONDS found
     while :; do
-        actual=$(probe dump "$1") || fail "no window '$1' to dump"
-        [[ "$actual" == "$2" ]] && return 0
+        found=1
+        actual=$(probe dump "$1") || found=0
+        ((found)) && [[ "$actual" == "$2" ]] && return 0
+        ((!found)) && echo "no window '$1' to dump at $((SECONDS - start)) s; looking again" >&2
         ((SECONDS - start >= SETTLE_TIMEOUT_S)) && break
         sleep 0.2
     done
+    ((found)) || fail "no window '$1' to dump"
     diff <(echo "$2") <(echo "$actual") >&2
     fail "controls of '$1' differ from the expected ones (- expected, + shown)"
 }
