@@ -33,7 +33,7 @@ void CFWUpdateDlg::OnSearchDevice() {
     if (closing.load() || AnySlotUpdating()) return;
     DisableCommands();
     GetDeviceStatus(0, 2);
-    if (!AnySlotUpdating()) EnableSearchAndClose(true);
+    EnableSearchAndClose(true);  // not while an update runs (the operation decides)
 }
 
 int CFWUpdateDlg::GetDeviceStatus(int callerFlag, int eventNumber) {

@@ -32,7 +32,7 @@ std::uint32_t UpdateThread(CFWUpdateDlg& dlg) {
 
     dlg.slots[row].updateRunning.store(0);
     dlg.ReleaseBusyLocks();
-    if (!dlg.AnySlotUpdating()) dlg.EnableSearchAndClose(true);
+    dlg.EnableSearchAndClose(true);  // unless another update has begun meanwhile
     dlg.EnableUpdateButton(false);
     return 0;
 }
@@ -48,7 +48,7 @@ void CFWUpdateDlg::OnUpdate() {
     DisableCommands();
     if (!HasReadyMark(row)) {
         Host().MessageBox(LoadText(248), ProgramName());
-        if (!AnySlotUpdating()) EnableSearchAndClose(true);
+        EnableSearchAndClose(true);
         return;
     }
     SetRowStatus(row, L"");

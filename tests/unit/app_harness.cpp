@@ -183,6 +183,16 @@ std::wstring AppHarness::ConsoleText() {
     return console_;
 }
 
+std::size_t AppHarness::ConsoleCount(std::wstring_view text) {
+    std::wstring console = ConsoleText();
+    std::size_t count = 0;
+    for (std::size_t at = console.find(text); at != std::wstring::npos;
+         at = console.find(text, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 std::vector<std::wstring> AppHarness::AppMessageBoxes() {
     std::lock_guard lock(mutex_);
     return boxes_;

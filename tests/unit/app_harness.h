@@ -71,6 +71,8 @@ class AppHarness {
     bool WaitForWorkers();
 
     std::wstring ConsoleText();
+    // How often the console shows this text.
+    std::size_t ConsoleCount(std::wstring_view text);
     std::vector<std::wstring> AppMessageBoxes();
 
     // Plugs a simulated set-up ("normal", "busy:busy_ms=5000", ...); fails the test on a

@@ -303,13 +303,7 @@ TEST(CloseInterleaving, ServiceThreadThatOutlivesTheCancelThreadStopsNothing) {
     EXPECT_EQ(history.size(), requests) << "the service was asked for more after its restart";
     EXPECT_EQ(h.os().Scm().State(), platform::kServiceRunning);
     EXPECT_EQ(h.os().Scm().StartType(), platform::kServiceAutoStart);
-    std::wstring console = h.ConsoleText();
-    std::size_t timeOuts = 0;
-    for (std::size_t at = 0;
-         (at = console.find(L"return wait time out!!", at)) != std::wstring::npos; ++at) {
-        ++timeOuts;
-    }
-    EXPECT_EQ(timeOuts, 100u);
+    EXPECT_EQ(h.ConsoleCount(L"return wait time out!!"), 100u);
     EXPECT_EQ(h.RunningAtExit(), 0u);
     EXPECT_EQ(h.os().Handles().Count(standin::ObjectKind::kThread), 0u);
 }

@@ -238,13 +238,7 @@ TEST(ServiceThread, WorkerThatNeverEndsDoesNotKeepTheProgram) {
     h.Click(IDCANCEL);
     ASSERT_TRUE(h.WaitForExit(std::chrono::seconds(60)));
     EXPECT_EQ(h.RunningAtExit(), 1u) << "the service thread, still in its stop";
-    std::wstring console = h.ConsoleText();
-    std::size_t timeOuts = 0;
-    for (std::size_t at = 0;
-         (at = console.find(L"return wait time out!!", at)) != std::wstring::npos; ++at) {
-        ++timeOuts;
-    }
-    EXPECT_EQ(timeOuts, 100u) << "the cancel thread's attempts";
+    EXPECT_EQ(h.ConsoleCount(L"return wait time out!!"), 100u) << "the cancel thread's attempts";
     EXPECT_EQ(h.os().Dialog()->LateCalls(), 0u);
 
     // The thread goes on with the window object it had; it ends without a search.
