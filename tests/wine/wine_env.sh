@@ -31,8 +31,17 @@ fail() {
 }
 
 # winprobe runs in a UTF-8 locale so that captions pass through its command line intact.
+# A click that finds no window (1: nothing was posted) is tried again for up to 10 s: on a
+# loaded machine the program's window may not answer winprobe's caption query in time.
 probe() {
-    LC_ALL=C.UTF-8 wine "$PROBE" "$@"
+    local code tries=0
+    while :; do
+        LC_ALL=C.UTF-8 wine "$PROBE" "$@"
+        code=$?
+        [[ $1 == click && $code == 1 ]] && ((++tries < 20)) || return $code
+        echo "winprobe click found no window '$2'; trying again" >&2
+        sleep 0.5
+    done
 }
 
 # The still-image service "stisvc": its state (1 stopped, 2 start pending, 3 stop pending,
